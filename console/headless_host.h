@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console/host.h"
+#include "console/text_screen.h"
 #include "console/text.h"
 
 namespace console {
@@ -34,6 +35,9 @@ class HeadlessHost : public Host {
   std::vector<Text> titles;                  // every caption set, in order
   std::vector<std::vector<int16_t>> tones;   // every tone handed over
   std::vector<Text> fatal_messages;
+  // The screen as it stood right before each scripted key press was fed
+  // (entry i: before key i), so a test can see every intermediate screen.
+  std::vector<ScreenState> screens_before_key;
   int64_t clock_ms = 0;                      // virtual time
 
   // Called after each sleep; a test uses it to queue a key press during a
