@@ -1,0 +1,96 @@
+// The start of the run, the run sequence with its file loop, and the key
+// wait that ends every notice.
+#include <string_view>
+
+#include "calculator/calculator.h"
+
+namespace calculator {
+
+namespace {
+
+// Row 2 of the banner: 70 characters, the first a blank.
+constexpr std::string_view kCreditLine =
+    " G/Ta of a receiving antenna from its far-field table, horizon tilted.";
+static_assert(kCreditLine.size() == 70 && kCreditLine.front() == ' ');
+
+}  // namespace
+
+void Calculator::run() {
+  // The start and the dialogue raise no numbered errors; should one arrive
+  // anyway, last_label is still 0 and the handler takes its closing path.
+  try {
+    start_of_run();
+    ask_sky_temperature();
+    ask_earth_temperature();
+  } catch (const console::ErrorDelivered&) {
+    error_handler();
+  }
+  // Every resumable error continues at the file prompt, with every variable
+  // as it was; the start and the dialogue are not run again.
+  for (;;) {
+    try {
+      file_loop();
+    } catch (const console::ErrorDelivered&) {
+      error_handler();
+    }
+  }
+}
+
+void Calculator::start_of_run() {
+  // Arithmetic precision: on this machine long double is the x87 80-bit
+  // format with its 64-bit significand, rounding to nearest, exceptions
+  // masked; the formulas that need extended intermediates are written in
+  // long double and round where they store, so there is nothing to set.
+
+  // The program-wide variables are the members, made with the Calculator.
+
+  platform_.set_error_trap(&last_label);
+
+  picture_alpha = "##";
+  picture_angle = "###";
+  picture_average_gain = "#.###";
+  picture_average_gain_db = "+#.##";
+  picture_max_gain = "+##.##";
+  picture_g_over_ta = "+##.###";
+  picture_loss_temperature = "+###.###";
+  picture_input_temperature = "#,###,###.##";
+  picture_pattern_temperature = "#,###,###.###";
+  picture_total_temperature = "+#,###,###.###";
+
+  platform_.clear_screen();
+  platform_.set_window_title("Torvelin v1.58: G/Ta computed with noise sphere rotation");
+  platform_.delay_seconds(2);
+  hook();
+
+  platform_.color_set(14);
+  print_line(" Torvelin_V1-58");
+  platform_.color_set(7);
+  print_line(Text(kCreditLine));
+  end_line();
+}
+
+void Calculator::file_loop() {
+  for (;;) {
+    ask_table_file();
+    if (!check_table_layout()) continue;
+    // Until the second pass is written, extract_gains reads nothing and
+    // returns false, so a passed layout check leads straight back to the
+    // file prompt.
+    if (!extract_gains()) continue;
+    compute_average_gain();
+    show_results();
+  }
+}
+
+void Calculator::wait_for_key() {
+  // A key press already queued counts; exactly one is taken.
+  key_pressed = Text();
+  while (console::string_equal(key_pressed, Text())) {
+    key_pressed = platform_.string_inkey();
+    hook();  // a stop request ends the run at this poll
+    // Sleep until a key press arrives instead of spinning.
+    if (console::string_equal(key_pressed, Text())) platform_.await_key();
+  }
+}
+
+}  // namespace calculator
