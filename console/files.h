@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -34,10 +35,15 @@ class FileTable {
   // 62 past the end (line emptied), 70/75 read fault (line unchanged),
   // 52 number not open.
   int32_t read_line(int32_t number, Text& line);
+  // Asked between buffer loads within one line: when it returns true, the
+  // read gives up with 75, so an endless line (a device without line ends)
+  // does not hold a run that is asked to stop.
+  void set_abort_check(std::function<bool()> abort_check);
 
  private:
   struct OpenFile;
   std::map<int32_t, std::unique_ptr<OpenFile>> files_;
+  std::function<bool()> abort_check_;
 };
 
 }  // namespace console

@@ -1,0 +1,172 @@
+#include "console/files.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace console {
+
+namespace {
+
+constexpr std::size_t kBufferBytes = 64 * 1024;
+constexpr unsigned char kCR = 13;
+constexpr unsigned char kLF = 10;
+constexpr unsigned char kEndOfFile = 26;
+
+constexpr int32_t kFileNotFound = 53;
+constexpr int32_t kFileAlreadyOpen = 55;
+constexpr int32_t kBadFileNumber = 52;
+constexpr int32_t kInputPastEnd = 62;
+constexpr int32_t kPermissionDenied = 70;
+constexpr int32_t kPathFileAccessError = 75;
+constexpr int32_t kPathNotFound = 76;
+
+bool access_denied(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+int32_t read_fault_number(int error) {
+  return access_denied(error) || error == EISDIR ? kPermissionDenied : kPathFileAccessError;
+}
+
+// A missing name or a missing folder both report ENOENT; they differ in
+// whether the folder part of the path exists.
+int32_t missing_number(const std::string& path) {
+  std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return kFileNotFound;
+  std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return kPathNotFound;
+  return kFileNotFound;
+}
+
+int32_t open_failure_number(int error, const std::string& path) {
+  if (error == ENOENT) return missing_number(path);
+  if (error == ENOTDIR) return kPathNotFound;
+  if (access_denied(error) || error == EISDIR) return kPermissionDenied;
+  return kFileNotFound;
+}
+
+}  // namespace
+
+struct FileTable::OpenFile {
+  int fd = -1;
+  std::vector<unsigned char> buffer = std::vector<unsigned char>(kBufferBytes);
+  std::size_t position = 0;  // next unread byte in buffer
+  std::size_t filled = 0;    // bytes of buffer holding file data
+  bool ended = false;        // the end of the file or a byte 26 was met
+
+  ~OpenFile() {
+    if (fd >= 0) ::close(fd);
+  }
+
+  // Makes at least one unread byte available unless the file has ended.
+  // Returns 0, or the errno of a failing read.
+  int refill() {
+    if (position < filled || ended) return 0;
+    for (;;) {
+      ssize_t got = ::read(fd, buffer.data(), buffer.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return errno;
+      position = 0;
+      filled = static_cast<std::size_t>(got);
+      if (got == 0) ended = true;
+      return 0;
+    }
+  }
+
+  // The next byte without taking it: -1 at the end (a byte 26 included),
+  // -2 - errno on a read fault.
+  int peek() {
+    if (int error = refill()) return -2 - error;
+    if (ended && position >= filled) return -1;
+    unsigned char byte = buffer[position];
+    if (byte == kEndOfFile) {
+      ended = true;
+      filled = position;
+      return -1;
+    }
+    return byte;
+  }
+};
+
+FileTable::FileTable() = default;
+FileTable::~FileTable() = default;
+
+void FileTable::set_abort_check(std::function<bool()> abort_check) { abort_check_ = std::move(abort_check); }
+
+int32_t FileTable::open(const Text& name, int32_t number) {
+  if (files_.count(number) != 0) return kFileAlreadyOpen;
+  // A NUL would cut the name short and open some other file.
+  if (name.find('\0') != Text::npos) return kFileNotFound;
+  std::string path = name;
+  for (char& c : path)
+    if (c == '\\') c = '/';
+
+  auto file = std::make_unique<OpenFile>();
+  file->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (file->fd < 0) return open_failure_number(errno, path);
+  struct stat info {};
+  if (::fstat(file->fd, &info) == 0 && S_ISDIR(info.st_mode)) return kPermissionDenied;
+  // The first byte is read at once, so a file that cannot be read fails here.
+  if (int error = file->refill()) return read_fault_number(error);
+  file->peek();  // a first byte 26: the file reads as empty
+  files_[number] = std::move(file);
+  return 0;
+}
+
+void FileTable::close(int32_t number) { files_.erase(number); }
+
+void FileTable::close_all() { files_.clear(); }
+
+bool FileTable::is_open(int32_t number) const { return files_.count(number) != 0; }
+
+int32_t FileTable::read_line(int32_t number, Text& line) {
+  auto found = files_.find(number);
+  if (found == files_.end()) return kBadFileNumber;
+  OpenFile& file = *found->second;
+
+  int first = file.peek();
+  if (first <= -2) return read_fault_number(-2 - first);
+  if (first == -1) {
+    line.clear();
+    return kInputPastEnd;
+  }
+
+  Text read;
+  for (;;) {
+    // Whole runs of line bytes are taken from the buffer at once.
+    std::size_t start = file.position;
+    std::size_t end = start;
+    while (end < file.filled) {
+      unsigned char byte = file.buffer[end];
+      if (byte == kCR || byte == kLF || byte == kEndOfFile) break;
+      ++end;
+    }
+    std::size_t room = kMaxLineBytes - read.size();
+    std::size_t keep = end - start < room ? end - start : room;
+    read.append(reinterpret_cast<const char*>(file.buffer.data() + start), keep);
+    file.position = end;
+
+    int next = file.peek();
+    if (next <= -2) return read_fault_number(-2 - next);
+    if (next == -1) break;  // the last line, without line end
+    if (next == kCR || next == kLF) {
+      ++file.position;
+      // CR LF and LF CR are one line end; CR CR and LF LF are two.
+      int pair = next == kCR ? kLF : kCR;
+      int after = file.peek();
+      if (after <= -2) return read_fault_number(-2 - after);
+      if (after == pair) ++file.position;
+      break;
+    }
+    // The buffer is used up in the middle of a line; an endless source
+    // (a device without line ends) can be given up on a stop request.
+    if (abort_check_ && abort_check_()) return kPathFileAccessError;
+  }
+  line = std::move(read);
+  return 0;
+}
+
+}  // namespace console
