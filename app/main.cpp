@@ -1,0 +1,12 @@
+// Torvelin: G/Ta of a receiving antenna, in its own text window.
+#include <memory>
+
+#include "calculator/calculator.h"
+#include "console/glut/glut_host.h"
+
+int main(int argc, char** argv) {
+  console::glut::run_windowed(argc, argv, [](console::Platform& platform) {
+    auto calc = std::make_unique<calculator::Calculator>(platform);
+    calc->run();
+  });
+}

@@ -1,0 +1,34 @@
+// Turns a snapshot of the text screen into the window's picture: 640 x 400
+// RGBA pixels, 8 x 16 per cell, the 16-colour palette, blinking characters
+// and the blinking cursor of a line input.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "console/text_screen.h"
+
+namespace console::glut {
+
+constexpr int kFrameWidth = kScreenColumns * 8;   // 640
+constexpr int kFrameHeight = kScreenRows * 16;    // 400
+
+// The palette as 0xRRGGBB, indexed by colour number.
+extern const std::array<uint32_t, 16> kPalette;
+
+// How long blinking characters stay shown and then hidden, and the cursor.
+constexpr int64_t kBlinkHalfPeriodMs = 500;
+constexpr int64_t kCursorHalfPeriodMs = 250;
+
+// Which half of their blink period characters and cursor are in at `ms`.
+inline bool blink_shown_at(int64_t ms) { return (ms / kBlinkHalfPeriodMs) % 2 == 0; }
+inline bool cursor_shown_at(int64_t ms) { return (ms / kCursorHalfPeriodMs) % 2 == 0; }
+
+// Fills `rgba` (resized to 640 x 400 x 4 bytes, top row first). A cell with
+// bit 7 of its attribute shows only its background while blink_shown is
+// false; the cursor (the two bottom pixel rows of its cell, in the cell's
+// foreground colour) is drawn when the screen shows it and cursor_shown.
+void draw_frame(const ScreenState& screen, bool blink_shown, bool cursor_shown, std::vector<uint8_t>& rgba);
+
+}  // namespace console::glut

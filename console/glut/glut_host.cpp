@@ -1,0 +1,240 @@
+#include "console/glut/glut_host.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "console/glut/frame.h"
+#include "console/glut/key_mapping.h"
+
+namespace console::glut {
+
+void GlutHost::set_title(const Text& title) {
+  std::lock_guard lock(title_mutex_);
+  title_ = title;
+  title_changed_ = true;
+}
+
+Text GlutHost::take_title(bool& changed) {
+  std::lock_guard lock(title_mutex_);
+  changed = title_changed_;
+  title_changed_ = false;
+  return title_;
+}
+
+void GlutHost::sleep_ms(int64_t ms) {
+  if (ms <= 0) {
+    std::this_thread::yield();
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+}
+
+int64_t GlutHost::now_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void GlutHost::await_key(Platform& platform, int64_t timeout_ms) {
+  if (platform.stop_requested()) return;
+  platform.keys().wait(std::chrono::milliseconds(timeout_ms));
+}
+
+void GlutHost::show_fatal(const Text& caption, const Text& message) {
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
+}
+
+namespace {
+
+// How long the window thread waits for the calculator's thread after the
+// close button before it ends the process anyway (that thread may be stuck
+// in a slow read).
+constexpr auto kStopGrace = std::chrono::milliseconds(500);
+constexpr unsigned kFrameIntervalMs = 33;  // about 30 pictures a second
+// OpenGL 1.1 textures have power-of-two sides; the picture fills a corner.
+constexpr int kTextureWidth = 1024;
+constexpr int kTextureHeight = 512;
+
+// Everything the freeglut callbacks reach. Made once and never destroyed:
+// the process ends through _exit, whatever the calculator's thread is doing.
+struct Window {
+  explicit Window(SoundOutput& sound_output) : sound(sound_output) {}
+
+  SoundOutput& sound;
+  GlutHost host{sound};
+  Platform platform{host};
+  std::thread program_thread;
+
+  std::mutex finished_mutex;
+  std::condition_variable finished_changed;
+  bool finished = false;  // run_program has returned
+  int exit_code = 0;
+
+  GLuint texture = 0;
+  std::vector<uint8_t> pixels;
+  bool framebuffer_objects = false;  // reported by GLEW; the quad needs none
+};
+
+Window* window = nullptr;
+
+bool program_finished() {
+  std::lock_guard lock(window->finished_mutex);
+  return window->finished;
+}
+
+void make_program_folder_current() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) std::filesystem::current_path(program.parent_path(), error);
+}
+
+void on_display() {
+  const ScreenState screen = window->platform.screen().snapshot();
+  const int64_t now = window->host.now_ms();
+  draw_frame(screen, blink_shown_at(now), cursor_shown_at(now), window->pixels);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glBindTexture(GL_TEXTURE_2D, window->texture);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                  window->pixels.data());
+  const float right = static_cast<float>(kFrameWidth) / kTextureWidth;
+  const float bottom = static_cast<float>(kFrameHeight) / kTextureHeight;
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex2f(0, 0);
+  glTexCoord2f(right, 0);
+  glVertex2f(kFrameWidth, 0);
+  glTexCoord2f(right, bottom);
+  glVertex2f(kFrameWidth, kFrameHeight);
+  glTexCoord2f(0, bottom);
+  glVertex2f(0, kFrameHeight);
+  glEnd();
+  glutSwapBuffers();
+}
+
+void on_reshape(int width, int height) {
+  // The projection stays 640 x 400, so a resized window stretches the page.
+  glViewport(0, 0, width, height);
+}
+
+void on_timer(int) {
+  if (program_finished()) {
+    glutLeaveMainLoop();
+    return;
+  }
+  bool changed = false;
+  const Text title = window->host.take_title(changed);
+  if (changed) glutSetWindowTitle(title.c_str());
+  glutPostRedisplay();
+  glutTimerFunc(kFrameIntervalMs, on_timer, 0);
+}
+
+void queue_key(const Text& key) {
+  if (!key.empty()) window->platform.keys().push(key);  // a 16th waiting key is lost
+}
+
+void on_keyboard(unsigned char character, int, int) { queue_key(key_for_character(character)); }
+
+void on_special(int key, int, int) { queue_key(key_for_special(key)); }
+
+void on_close() {
+  window->platform.request_stop(0);
+  window->platform.keys().wake();
+}
+
+void set_up_picture() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, kFrameWidth, kFrameHeight, 0, -1, 1);  // y grows downwards, as rows do
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+  glGenTextures(1, &window->texture);
+  glBindTexture(GL_TEXTURE_2D, window->texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTextureWidth, kTextureHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+}
+
+[[noreturn]] void end_process(int exit_code) {
+  std::fflush(nullptr);
+  _exit(exit_code);
+}
+
+}  // namespace
+
+void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedure) {
+  auto* sound = new SoundOutput;
+  switch (sound->open()) {
+    case SoundOutput::OpenResult::kOpened:
+      break;
+    case SoundOutput::OpenResult::kNoDevice:
+      std::fprintf(stderr, "torvelin: no sound device could be opened\n");
+      end_process(kExitNoSoundDevice);
+    case SoundOutput::OpenResult::kNoContext:
+      std::fprintf(stderr, "torvelin: the sound device gave no context\n");
+      end_process(kExitNoSoundContext);
+  }
+  make_program_folder_current();
+  window = new Window(*sound);
+
+  // freeglut ends the process itself when there is no display; do that
+  // before the calculator's thread exists.
+  glutInit(&argc, argv);
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+
+  window->program_thread = std::thread([procedure = std::move(procedure)] {
+    const int code = run_program(window->platform, procedure);
+    {
+      std::lock_guard lock(window->finished_mutex);
+      window->finished = true;
+      window->exit_code = code;
+    }
+    window->finished_changed.notify_all();
+  });
+
+  glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_DEPTH);
+  glutInitWindowSize(kFrameWidth, kFrameHeight);
+  bool title_changed = false;
+  glutCreateWindow(window->host.take_title(title_changed).c_str());
+
+  const GLenum glew_status = glewInit();
+  if (glew_status != GLEW_OK) {
+    std::fprintf(stderr, "Alert: %s\n", reinterpret_cast<const char*>(glewGetErrorString(glew_status)));
+  } else {
+    window->framebuffer_objects = glewIsSupported("GL_EXT_framebuffer_object");
+  }
+  set_up_picture();
+
+  glutDisplayFunc(on_display);
+  glutReshapeFunc(on_reshape);
+  glutKeyboardFunc(on_keyboard);
+  glutSpecialFunc(on_special);
+  glutCloseFunc(on_close);
+  glutTimerFunc(kFrameIntervalMs, on_timer, 0);
+  glutMainLoop();
+
+  // Here after the close button, or when the procedure ended by itself.
+  int exit_code = 0;
+  bool finished = false;
+  {
+    std::unique_lock lock(window->finished_mutex);
+    finished = window->finished_changed.wait_for(lock, kStopGrace, [] { return window->finished; });
+    if (finished) exit_code = window->exit_code;
+  }
+  if (finished) {
+    // The calculator's thread is gone, so its files are ours to close.
+    window->program_thread.join();
+    window->platform.files().close_all();
+  }
+  sound->close();
+  end_process(exit_code);
+}
+
+}  // namespace console::glut

@@ -1,0 +1,56 @@
+// The windowed program's host: a freeglut window that shows the text screen,
+// the keyboard callbacks that fill the key queue, OpenAL Soft for the beep,
+// the real clock, and the start-up and stop of the whole process.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+
+#include "console/glut/sound_output.h"
+#include "console/host.h"
+#include "console/platform.h"
+
+namespace console::glut {
+
+class GlutHost : public Host {
+ public:
+  explicit GlutHost(SoundOutput& sound) : sound_(sound) {}
+
+  // Any thread: stores the caption; the window thread applies it.
+  void set_title(const Text& title) override;
+  void play_samples(const std::vector<int16_t>& interleaved_stereo, int sample_rate) override {
+    sound_.play(interleaved_stereo, sample_rate);
+  }
+  void sleep_ms(int64_t ms) override;
+  int64_t now_ms() override;
+  void await_key(Platform& platform, int64_t timeout_ms) override;
+  // X11 has no system message box: the caption and message go to stderr.
+  void show_fatal(const Text& caption, const Text& message) override;
+
+  // Window thread: the caption to show now; `changed` tells whether it was
+  // set since the last call.
+  Text take_title(bool& changed);
+
+ private:
+  SoundOutput& sound_;
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::mutex title_mutex_;
+  Text title_;
+  bool title_changed_ = false;
+};
+
+// Exit codes of a start-up without sound output.
+constexpr int kExitNoSoundDevice = 111;
+constexpr int kExitNoSoundContext = 222;
+
+// Runs the program in its window. Opens the default sound device, makes the
+// folder that holds the program the current folder, creates the text screen,
+// starts `procedure` on a thread of its own (through run_program), opens the
+// 640 x 400 window and runs the event loop on the calling thread. Never
+// returns: the process ends with 0 after the window's close button, with
+// run_program's code when the procedure ends by itself, 111 without a sound
+// device and 222 without a sound context.
+[[noreturn]] void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedure);
+
+}  // namespace console::glut

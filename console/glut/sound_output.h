@@ -1,0 +1,45 @@
+// The beep's sound output: OpenAL Soft's default device with one streaming
+// source, fed with a queued buffer per tone. Used from the calculator's
+// thread (play) and the main thread (open, close); guarded by a lock.
+#pragma once
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace console::glut {
+
+class SoundOutput {
+ public:
+  enum class OpenResult { kOpened, kNoDevice, kNoContext };
+
+  SoundOutput() = default;
+  SoundOutput(const SoundOutput&) = delete;
+  SoundOutput& operator=(const SoundOutput&) = delete;
+  ~SoundOutput() { close(); }
+
+  // Opens the default device and its context and sets up the listener.
+  OpenResult open();
+  // Queues interleaved 16-bit stereo samples on the source and starts it
+  // when it is not playing; returns at once. Ignored when closed or when
+  // the device gave no source.
+  void play(const std::vector<int16_t>& interleaved_stereo, int sample_rate);
+  // Stops the source and closes the device; safe to call more than once.
+  void close();
+
+ private:
+  void reclaim_played_buffers();
+
+  std::mutex mutex_;
+  ALCdevice* device_ = nullptr;
+  ALCcontext* context_ = nullptr;
+  ALuint source_ = 0;
+  bool have_source_ = false;
+  std::vector<ALuint> buffers_;       // every buffer made, deleted at close
+  std::vector<ALuint> free_buffers_;  // played and unqueued, ready for reuse
+};
+
+}  // namespace console::glut

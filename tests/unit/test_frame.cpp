@@ -1,0 +1,102 @@
+// The window's picture of the text screen: palette, glyph pixels, blinking
+// characters and the line-input cursor.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "console/glut/font.h"
+#include "console/glut/frame.h"
+
+using console::ScreenState;
+using namespace console::glut;
+
+namespace {
+
+uint32_t pixel(const std::vector<uint8_t>& rgba, int x, int y) {
+  const uint8_t* p = &rgba[(static_cast<std::size_t>(y) * kFrameWidth + x) * 4];
+  return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+}
+
+// Whether every pixel of a cell matches the glyph in those two colours.
+::testing::AssertionResult cell_shows(const std::vector<uint8_t>& rgba, int row, int column, uint8_t character,
+                                      uint32_t foreground, uint32_t background) {
+  for (int line = 0; line < kGlyphHeight; ++line) {
+    for (int x = 0; x < kGlyphWidth; ++x) {
+      const bool lit = (kGlyphs[character][line] & (0x80 >> x)) != 0;
+      const uint32_t want = lit ? foreground : background;
+      const uint32_t got = pixel(rgba, (column - 1) * 8 + x, (row - 1) * 16 + line);
+      if (got != want) {
+        return ::testing::AssertionFailure() << "cell " << row << "," << column << " pixel " << x << "," << line
+                                             << ": " << std::hex << got << " instead of " << want;
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(Frame, GlyphsOfPrintableCharactersAreNotBlank) {
+  for (int character = 33; character < 127; ++character) {
+    bool any = false;
+    for (uint8_t bits : kGlyphs[character]) any = any || bits != 0;
+    EXPECT_TRUE(any) << "character " << character;
+  }
+  for (uint8_t bits : kGlyphs[' ']) EXPECT_EQ(bits, 0);
+}
+
+TEST(Frame, CellsUseThePaletteForForegroundAndBackground) {
+  const struct {
+    uint8_t attribute;
+    uint32_t foreground;
+    uint32_t background;
+  } cases[] = {
+      {0x07, 0xAAAAAA, 0x000000}, {0x09, 0x5555FF, 0x000000}, {0x0C, 0xFF5555, 0x000000},
+      {0x0D, 0xFF55FF, 0x000000}, {0x0E, 0xFFFF55, 0x000000}, {0x0F, 0xFFFFFF, 0x000000},
+      {0x06, 0xAA5500, 0x000000}, {0x1E, 0xFFFF55, 0x0000AA}, {0x70, 0x000000, 0xAAAAAA},
+  };
+  ScreenState screen;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    screen.cell(3, 10 + static_cast<int>(i)) = {'A', cases[i].attribute};
+  }
+  std::vector<uint8_t> rgba;
+  draw_frame(screen, true, true, rgba);
+  ASSERT_EQ(rgba.size(), 640u * 400u * 4u);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_TRUE(cell_shows(rgba, 3, 10 + static_cast<int>(i), 'A', cases[i].foreground, cases[i].background));
+  }
+  EXPECT_TRUE(cell_shows(rgba, 25, 80, ' ', 0xAAAAAA, 0x000000));
+}
+
+TEST(Frame, BlinkingCellsHideTheirGlyphInTheOffPhase) {
+  ScreenState screen;
+  screen.cell(1, 1) = {'X', 0x80 | 0x0D};  // blinking colour 13
+  screen.cell(1, 2) = {'X', 0x0D};
+  std::vector<uint8_t> rgba;
+  draw_frame(screen, true, false, rgba);
+  EXPECT_TRUE(cell_shows(rgba, 1, 1, 'X', 0xFF55FF, 0x000000));
+  draw_frame(screen, false, false, rgba);
+  EXPECT_TRUE(cell_shows(rgba, 1, 1, ' ', 0xFF55FF, 0x000000));
+  EXPECT_TRUE(cell_shows(rgba, 1, 2, 'X', 0xFF55FF, 0x000000));
+}
+
+TEST(Frame, CursorIsDrawnOnlyDuringLineInputAndInItsOnPhase) {
+  ScreenState screen;
+  screen.row = 5;
+  screen.column = 7;
+  screen.cell(5, 7) = {' ', 0x0E};
+  std::vector<uint8_t> rgba;
+  for (bool input : {false, true}) {
+    for (bool phase : {false, true}) {
+      screen.cursor_visible = input;
+      draw_frame(screen, true, phase, rgba);
+      const uint32_t bottom = pixel(rgba, 6 * 8 + 3, 4 * 16 + 15);
+      EXPECT_EQ(bottom, input && phase ? 0xFFFF55u : 0u) << "input " << input << " phase " << phase;
+      EXPECT_EQ(pixel(rgba, 6 * 8 + 3, 4 * 16 + 2), 0u);
+    }
+  }
+  EXPECT_EQ(blink_shown_at(0), true);
+  EXPECT_NE(blink_shown_at(0), blink_shown_at(kBlinkHalfPeriodMs));
+  EXPECT_NE(cursor_shown_at(0), cursor_shown_at(kCursorHalfPeriodMs));
+}
