@@ -72,10 +72,8 @@ void Calculator::start_of_run() {
 void Calculator::file_loop() {
   for (;;) {
     ask_table_file();
+    // A notice of either pass leads back to the prompt.
     if (!check_table_layout()) continue;
-    // Until the second pass is written, extract_gains reads nothing and
-    // returns false, so a passed layout check leads straight back to the
-    // file prompt.
     if (!extract_gains()) continue;
     compute_average_gain();
     show_results();

@@ -27,3 +27,9 @@ std::string trimmed(const std::string& row) {
   std::size_t end = row.find_last_not_of(' ');
   return end == std::string::npos ? std::string() : row.substr(0, end + 1);
 }
+
+std::string padded(const std::string& text) {
+  std::string row = text;
+  if (row.size() < static_cast<std::size_t>(console::kScreenColumns)) row.resize(console::kScreenColumns, ' ');
+  return row;
+}

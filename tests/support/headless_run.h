@@ -3,6 +3,7 @@
 // the run ends itself, and read the screen and the window titles.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,12 @@ struct HeadlessRun {
     exit_code = console::run_program(platform, [this](console::Platform&) { calc->run(); });
     return exit_code;
   }
+  // Runs another procedure on the same platform and calculator instead of
+  // the whole run (to drive one section directly); returns the exit code.
+  int run(const std::function<void(calculator::Calculator&)>& procedure) {
+    exit_code = console::run_program(platform, [&](console::Platform&) { procedure(*calc); });
+    return exit_code;
+  }
 
   // Row text (80 characters) and foreground colour of a cell, on the final
   // screen or on the screen as it stood before scripted key press `key`.
@@ -37,3 +44,5 @@ struct HeadlessRun {
 
 // The row text with trailing blanks removed.
 std::string trimmed(const std::string& row);
+// The text padded with blanks to a whole 80-column row.
+std::string padded(const std::string& text);
