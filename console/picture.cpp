@@ -1,6 +1,7 @@
 #include "console/picture.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -102,6 +103,12 @@ Text picture_integer(const Text& picture, int64_t value, int32_t start, int32_t&
 Text picture_double(const Text& picture, double value, int32_t start, int32_t& next) {
   const Field field = parse_field(picture, start);
   next = next_field(picture, field);
+  // The platform refuses these with error 5 before it gets here; without
+  // digits there is nothing to lay out.
+  if (!std::isfinite(value)) {
+    next = 0;
+    return {};
+  }
 
   // "% .255E" gives the sign character, 256 mantissa digits d0.d1...d255 and
   // the exponent e: digit k stands for the place 10^(e - k). glibc writes the

@@ -134,6 +134,10 @@ TEST(PictureField, NextPositionAndEndOfField) {
   EXPECT_EQ(next, 0);
   EXPECT_EQ(picture_double("##", 1.0, 7, next), "%1");
   EXPECT_EQ(next, 0);
+  // Values without digits give no field.
+  EXPECT_EQ(picture_double("##.## K", HUGE_VAL, 0, next), "");
+  EXPECT_EQ(next, 0);
+  EXPECT_EQ(picture_double("##.## K", std::nan(""), 0, next), "");
 }
 
 }  // namespace
