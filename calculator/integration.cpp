@@ -3,9 +3,12 @@
 // the loss temperature, and the values of one results row.
 //
 // The step widths and sin(theta) are already in gain_element, so a sum over
-// the grid is an integral over solid angle. Formulas run in long double
+// the grid is an integral over solid angle. The trapezoid sums add 64-bit
+// floats and store each partial sum; the other formulas run in long double
 // (64-bit significand) and are rounded where a 64-bit or 32-bit variable
 // stores them.
+#include <algorithm>
+
 #include "calculator/calculator.h"
 
 namespace calculator {
@@ -19,35 +22,46 @@ constexpr double kDummyGOverTa = -99.999;
 
 void Calculator::integrate_rectangle() {
   // Column sums over the polar angles: interior elements in full, the two
-  // end elements at half weight.
+  // end elements at half weight, each partial sum a 64-bit float in this
+  // order. The columns are independent, so four of them run side by side;
+  // every column still adds its elements in the order of the rule.
   const int16_t first_azimuth = az_from;
   const int16_t last_azimuth = az_to;
   const int16_t first_inner_theta = static_cast<int16_t>(theta_from + 1);
   const int16_t last_inner_theta = static_cast<int16_t>(theta_to - 1);
-  for (azimuth_index = first_azimuth; azimuth_index <= last_azimuth; ++azimuth_index) {
-    theta_sum = 0;
-    for (theta_index = first_inner_theta; theta_index <= last_inner_theta; ++theta_index) {
-      cell_index = 181 * azimuth_index + theta_index + 1;
-      theta_sum = static_cast<double>(static_cast<long double>(theta_sum) + at(gain_element, cell_index));
+  auto element = [this](int32_t azimuth, int32_t theta) { return at(gain_element, 181 * azimuth + theta + 1); };
+
+  int32_t azimuth = first_azimuth;
+  for (; azimuth + 3 <= last_azimuth; azimuth += 4) {
+    double sum[4] = {0, 0, 0, 0};
+    for (int32_t theta = first_inner_theta; theta <= last_inner_theta; ++theta)
+      for (int32_t column = 0; column < 4; ++column) sum[column] = sum[column] + element(azimuth + column, theta);
+    for (int32_t column = 0; column < 4; ++column) {
+      sum[column] = sum[column] + element(azimuth + column, theta_from) / 2.0;
+      sum[column] = sum[column] + element(azimuth + column, theta_to) / 2.0;
+      at(azimuth_sums, azimuth + column) = sum[column];
     }
-    cell_index = 181 * azimuth_index + theta_from + 1;
-    theta_sum = static_cast<double>(static_cast<long double>(theta_sum) + at(gain_element, cell_index) / 2.0L);
-    cell_index = 181 * azimuth_index + theta_to + 1;
-    theta_sum = static_cast<double>(static_cast<long double>(theta_sum) + at(gain_element, cell_index) / 2.0L);
-    at(azimuth_sums, azimuth_index) = theta_sum;
   }
+  for (; azimuth <= last_azimuth; ++azimuth) {
+    double sum = 0;
+    for (int32_t theta = first_inner_theta; theta <= last_inner_theta; ++theta) sum = sum + element(azimuth, theta);
+    sum = sum + element(azimuth, theta_from) / 2.0;
+    sum = sum + element(azimuth, theta_to) / 2.0;
+    at(azimuth_sums, azimuth) = sum;
+  }
+  // The loop variables as the rule leaves them.
+  azimuth_index = static_cast<int16_t>(last_azimuth + 1);
+  theta_index = std::max<int16_t>(first_inner_theta, static_cast<int16_t>(last_inner_theta + 1));
+  cell_index = 181 * last_azimuth + theta_to + 1;
+  theta_sum = at(azimuth_sums, last_azimuth);
 
   // The same rule across the azimuths.
   region_integral = 0;
   const int16_t first_inner_azimuth = static_cast<int16_t>(az_from + 1);
   const int16_t last_inner_azimuth = static_cast<int16_t>(az_to - 1);
-  for (azimuth_index = first_inner_azimuth; azimuth_index <= last_inner_azimuth; ++azimuth_index) {
-    region_integral =
-        static_cast<double>(static_cast<long double>(region_integral) + at(azimuth_sums, azimuth_index));
-  }
-  region_integral = static_cast<double>(
-      static_cast<long double>(region_integral) +
-      (static_cast<long double>(at(azimuth_sums, az_from)) + at(azimuth_sums, az_to)) / 2.0L);
+  for (azimuth_index = first_inner_azimuth; azimuth_index <= last_inner_azimuth; ++azimuth_index)
+    region_integral = region_integral + at(azimuth_sums, azimuth_index);
+  region_integral = region_integral + (at(azimuth_sums, az_from) + at(azimuth_sums, az_to)) / 2.0;
 }
 
 void Calculator::split_sky_earth() {

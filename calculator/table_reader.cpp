@@ -4,6 +4,8 @@
 // element of every direction, keeps the largest gain and its direction, and
 // checks the last data line.
 #include <array>
+#include <cstring>
+#include <vector>
 
 #include "calculator/calculator.h"
 
@@ -67,6 +69,29 @@ bool Calculator::extract_gains() {
   const long double solid_angle_step = platform_.power_checked(console::pi_value() / 180, 2);
   hook();
 
+  // 10^(g/10) depends on the gain alone, and a table repeats its gains
+  // often (they are written with a few decimals), so each power is kept in
+  // a small table keyed by the gain's bits: a repeated gain gets the very
+  // value that power_checked gave it the first time.
+  struct PowerMemo {
+    double gain;
+    long double power;
+    bool filled;
+  };
+  constexpr std::size_t kMemoSize = 8192;  // 2^13: the top 13 bits of the hash
+  std::vector<PowerMemo> power_memo(kMemoSize, PowerMemo{0, 0, false});
+  auto linear_gain_of = [&](double gain) {
+    uint64_t bits;
+    std::memcpy(&bits, &gain, sizeof bits);
+    PowerMemo& slot = power_memo[(bits * 0x9E3779B97F4A7C15ull) >> 51];
+    if (!slot.filled || std::memcmp(&slot.gain, &gain, sizeof gain) != 0) {
+      slot.gain = gain;
+      slot.power = platform_.power_checked(10, static_cast<long double>(gain) / 10);
+      slot.filled = true;
+    }
+    return slot.power;
+  };
+
   for (theta_index = 180; theta_index >= 0; --theta_index) {
     last_label = 100;
     platform_.line_input_from_file(kTableFile, data_line);
@@ -118,7 +143,7 @@ bool Calculator::extract_gains() {
 
       // Element = 10^(g/10) * sin(theta in radians) * (pi/180)^2, with
       // extended-precision intermediates, rounded once where it is stored.
-      const long double linear_gain = platform_.power_checked(10, static_cast<long double>(gain) / 10);
+      const long double linear_gain = linear_gain_of(gain);
       const long double weighted = linear_gain * sine_of_theta[static_cast<std::size_t>(theta_index)];
       at(gain_element, cell_index) = static_cast<double>(weighted * solid_angle_step);
       hook();
