@@ -250,7 +250,11 @@ void Platform::error_raise(int32_t number) {
 
 void Platform::statement_event(int32_t statement) {
   event_flag_.store(false, std::memory_order_release);
-  if (stop_requested()) program_halt();
+  if (stop_requested()) {
+    // Every later statement halts as well, whoever catches this one.
+    event_flag_.store(true, std::memory_order_release);
+    program_halt();
+  }
   if (pending_error_ != 0) {
     error_line_ = statement;
     error_dispatch();
