@@ -8,6 +8,7 @@
 #include <map>
 #include <utility>
 
+#include "console/numbers.h"
 #include "support/far_field_table.h"
 #include "support/started_calculator.h"
 
@@ -65,18 +66,26 @@ TEST(GainField, CommaMendsPointsAndShortLines) {
 }
 
 TEST(GainField, EveryDirectionGetsItsGainAndElement) {
-  TableFile table([](int theta, int azimuth) { return theta / 10.0 - azimuth / 100.0; });
+  // Many distinct gains, so that remembered powers and sines are exercised.
+  auto gain_of = [](int theta, int azimuth) { return theta / 10.0 - azimuth / 100.0 + (theta * azimuth % 7) * 1e-2; };
+  TableFile table(gain_of);
   StartedCalculator s;
   ASSERT_TRUE(s.read_table(table.path));
-  const double step = 3.141592653589793 / 180;
-  for (int azimuth : {0, 1, 180, 359, 360})
-    for (int theta : {0, 1, 90, 179, 180}) {
-      const double gain = std::round((theta / 10.0 - azimuth / 100.0) * 100) / 100;
-      EXPECT_NEAR(s.calc->gain_db[cell(theta, azimuth)], gain, 1e-12);
-      EXPECT_NEAR(s.calc->gain_element[cell(theta, azimuth)],
-                  std::pow(10.0, gain / 10) * std::sin(theta * step) * step * step, 1e-15);
+  console::Platform& p = s.platform;
+  int wrong = 0;
+  for (int azimuth = 0; azimuth <= 360; ++azimuth)
+    for (int theta = 0; theta <= 180; ++theta) {
+      const double g = s.calc->gain_db[cell(theta, azimuth)];
+      const double expected_gain = std::round(gain_of(theta, azimuth) * 100) / 100;
+      if (std::fabs(g - expected_gain) > 1e-12) ++wrong;
+      // The element as the formula gives it, bit for bit.
+      const long double sine = console::sin(static_cast<double>(console::pi_value() / 180 * theta));
+      const double element = static_cast<double>(p.power_checked(10, static_cast<long double>(g) / 10) * sine *
+                                                  p.power_checked(console::pi_value() / 180, 2));
+      if (s.calc->gain_element[cell(theta, azimuth)] != element) ++wrong;
     }
-  EXPECT_EQ(s.calc->gain_element[cell(0, 17)], 0.0);  // sin 0
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(s.calc->gain_element[cell(0, 17)], 0.0);    // sin 0
   EXPECT_GT(s.calc->gain_element[cell(180, 17)], 0.0);  // sin of the 64-bit pi
   EXPECT_FALSE(s.platform.files().is_open(1));
   EXPECT_EQ(s.calc->last_label, 130);
