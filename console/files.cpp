@@ -105,8 +105,12 @@ int32_t FileTable::open(const Text& name, int32_t number) {
     if (c == '\\') c = '/';
 
   auto file = std::make_unique<OpenFile>();
-  file->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  // Opened without blocking, so that a named pipe without a writer cannot
+  // hold the open; reads block again as usual.
+  file->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (file->fd < 0) return open_failure_number(errno, path);
+  int flags = ::fcntl(file->fd, F_GETFL);
+  if (flags >= 0) ::fcntl(file->fd, F_SETFL, flags & ~O_NONBLOCK);
   struct stat info {};
   if (::fstat(file->fd, &info) == 0 && S_ISDIR(info.st_mode)) return kPermissionDenied;
   // The first byte is read at once, so a file that cannot be read fails here.

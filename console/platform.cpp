@@ -105,12 +105,14 @@ void Platform::edit_line(Target& target) {
   };
 
   for (;;) {
+    // A stop ends the entry at once, keys still queued or not; the caller
+    // then ends the run.
+    if (stop_requested()) {
+      screen_.set_cursor_visible(false);
+      return;
+    }
     Text key = keys_.pop();
     if (key.empty()) {
-      if (stop_requested()) {
-        screen_.set_cursor_visible(false);
-        return;
-      }
       host_.await_key(*this, kPollMs);
       continue;
     }

@@ -183,6 +183,15 @@ TEST_F(FilesTest, NumbersBackslashesAndClosing) {
   EXPECT_EQ(files.open(dir_ + "/file.txt", 1), 0);
 }
 
+// A named pipe without a writer neither holds the open nor the read.
+TEST_F(FilesTest, PipeWithoutWriterReadsAsEmpty) {
+  ASSERT_EQ(::mkfifo((dir_ + "/pipe").c_str(), 0600), 0);
+  FileTable files;
+  ASSERT_EQ(files.open(dir_ + "/pipe", 1), 0);
+  Text line;
+  EXPECT_EQ(files.read_line(1, line), kPastEnd);
+}
+
 // Relative names resolve against the current folder.
 TEST_F(FilesTest, RelativeNameFromTheCurrentFolder) {
   write("rel.txt", "here");
