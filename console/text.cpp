@@ -63,8 +63,8 @@ Text string_from_single(float x) {
   Text out(1, sign);
   if (e >= 7 || e - s < -8) {
     out += digits[0];
-    if (s > 1) out += "." + digits.substr(1);
-    out += "E" + exponent_text;
+    if (s > 1) out.append(".").append(digits, 1);
+    out.append("E").append(exponent_text);
     return out;
   }
   // Fixed notation with max(0, s - e - 1) decimals, built from the same seven
@@ -73,7 +73,7 @@ Text string_from_single(float x) {
     Text integer_part = digits.substr(0, std::min(s, e + 1));
     integer_part.append(static_cast<size_t>(std::max(0, e + 1 - s)), '0');
     out += integer_part;
-    if (s > e + 1) out += "." + digits.substr(static_cast<size_t>(e + 1));
+    if (s > e + 1) out.append(".").append(digits, static_cast<size_t>(e + 1));
   } else {
     out += ".";
     out.append(static_cast<size_t>(-e - 1), '0');
@@ -83,10 +83,14 @@ Text string_from_single(float x) {
 }
 
 Text string_from_int32(int32_t x) {
-  return (x >= 0 ? " " : "") + std::to_string(x);
+  Text out = x >= 0 ? " " : "";
+  return out.append(std::to_string(x));
 }
 
-Text string_from_uint32(uint32_t x) { return " " + std::to_string(x); }
+Text string_from_uint32(uint32_t x) {
+  Text out = " ";
+  return out.append(std::to_string(x));
+}
 
 namespace {
 
