@@ -75,6 +75,7 @@ struct Window {
   bool finished = false;  // run_program has returned
   int exit_code = 0;
 
+  bool window_closed = false;  // window thread only: freeglut destroys it
   GLuint texture = 0;
   std::vector<uint8_t> pixels;
   bool framebuffer_objects = false;  // reported by GLEW; the quad needs none
@@ -122,6 +123,9 @@ void on_reshape(int width, int height) {
 }
 
 void on_timer(int) {
+  // A timer may still fire between the close button and the loop's return;
+  // the window is gone by then.
+  if (window->window_closed || glutGetWindow() == 0) return;
   if (program_finished()) {
     glutLeaveMainLoop();
     return;
@@ -142,6 +146,7 @@ void on_keyboard(unsigned char character, int, int) { queue_key(key_for_characte
 void on_special(int key, int, int) { queue_key(key_for_special(key)); }
 
 void on_close() {
+  window->window_closed = true;
   window->platform.request_stop(0);
   window->platform.keys().wake();
 }
