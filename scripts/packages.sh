@@ -2,7 +2,8 @@
 # Sourced by start.sh and test.sh; does nothing when all are present.
 TORVELIN_PACKAGES="cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   freeglut3-dev libglew-dev libopenal-dev libgl1-mesa-dri console-setup-linux \
-  xvfb xdotool x11-apps x11-utils imagemagick clang libclang-rt-14-dev"
+  xvfb xdotool x11-apps x11-utils imagemagick clang libclang-rt-14-dev \
+  clang-16 libclang-rt-16-dev"
 
 install_packages() {
   local missing=()
