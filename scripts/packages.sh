@@ -3,7 +3,7 @@
 TORVELIN_PACKAGES="cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   freeglut3-dev libglew-dev libopenal-dev libgl1-mesa-dri console-setup-linux \
   xvfb xdotool x11-apps x11-utils imagemagick clang libclang-rt-14-dev \
-  clang-16 libclang-rt-16-dev"
+  clang-16 libclang-rt-16-dev zlib1g-dev libx11-dev python3"
 
 install_packages() {
   local missing=()

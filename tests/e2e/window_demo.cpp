@@ -4,7 +4,8 @@
 //   torvelin_window_demo keys          shows every key press as its byte codes
 //   torvelin_window_demo beep          beeps once, then as "keys"
 //   torvelin_window_demo block <fifo>  blocks in a read of <fifo> (a slow file)
-//   torvelin_window_demo halt          ends the run itself with exit code 1
+//   torvelin_window_demo halt          at a key press, ends the run itself with
+//                                      exit code 1
 //
 // Screen: row 1 the caption in colour 14, row 2 the digits 1 to F each in
 // its own colour, row 3 "Ready" (or "Beeped", "Blocking"), then one row per
@@ -62,7 +63,10 @@ int main(int argc, char** argv) {
       if (fd >= 0 && ::read(fd, &byte, 1) >= 0) ::close(fd);
     } else if (mode == "halt") {
       platform.print_string("Halting", true);
-      platform.delay_seconds(1);
+      while (platform.string_inkey().empty()) {
+        platform.await_key();
+        platform.statement_hook(__LINE__);
+      }
       platform.request_stop(1);
       platform.program_halt();
     } else {

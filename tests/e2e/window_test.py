@@ -251,7 +251,10 @@ def case_close_while_blocked(session):
 
 def case_program_ends_itself(session):
     process = session.start([session.args.demo, "halt"])
-    session.find_window(DEMO_TITLE)
+    window = session.find_window(DEMO_TITLE)
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: s.row(3).startswith("Halting"), "Halting")
+    session.x("xdotool", "key", "space")
     try:
         code = process.wait(timeout=10)
     except subprocess.TimeoutExpired:
