@@ -47,6 +47,16 @@ void GlutHost::await_key(Platform& platform, int64_t timeout_ms) {
 
 void GlutHost::show_fatal(const Text& caption, const Text& message) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
+  if (platform_ == nullptr) return;
+  set_title(caption);
+  TextScreen& screen = platform_->screen();
+  screen.set_cursor_visible(false);
+  screen.set_foreground(7);
+  screen.clear();
+  screen.locate(1, 1);
+  screen.print(message, false);
+  KeyQueue& keys = platform_->keys();
+  while (keys.empty() && !platform_->stop_requested()) keys.wait(std::chrono::milliseconds(100));
 }
 
 namespace {
@@ -63,7 +73,7 @@ constexpr int kTextureHeight = 512;
 // Everything the freeglut callbacks reach. Made once and never destroyed:
 // the process ends through _exit, whatever the calculator's thread is doing.
 struct Window {
-  explicit Window(SoundOutput& sound_output) : sound(sound_output) {}
+  explicit Window(SoundOutput& sound_output) : sound(sound_output) { host.attach(platform); }
 
   SoundOutput& sound;
   GlutHost host{sound};

@@ -25,8 +25,13 @@ class GlutHost : public Host {
   void sleep_ms(int64_t ms) override;
   int64_t now_ms() override;
   void await_key(Platform& platform, int64_t timeout_ms) override;
-  // X11 has no system message box: the caption and message go to stderr.
+  // X11 has no system message box: the caption and message go to stderr,
+  // and the window shows them (caption as title, message on row 1) until a
+  // key press or the close button dismisses them.
   void show_fatal(const Text& caption, const Text& message) override;
+
+  // The platform whose window shows a fatal error.
+  void attach(Platform& platform) { platform_ = &platform; }
 
   // Window thread: the caption to show now; `changed` tells whether it was
   // set since the last call.
@@ -34,6 +39,7 @@ class GlutHost : public Host {
 
  private:
   SoundOutput& sound_;
+  Platform* platform_ = nullptr;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::mutex title_mutex_;
   Text title_;

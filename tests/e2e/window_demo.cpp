@@ -6,6 +6,7 @@
 //   torvelin_window_demo block <fifo>  blocks in a read of <fifo> (a slow file)
 //   torvelin_window_demo halt          at a key press, ends the run itself with
 //                                      exit code 1
+//   torvelin_window_demo fatal         runs out of memory (a fatal error)
 //
 // Screen: row 1 the caption in colour 14, row 2 the digits 1 to F each in
 // its own colour, row 3 "Ready" (or "Beeped", "Blocking"), then one row per
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
       const int fd = ::open(fifo.c_str(), O_RDONLY);
       char byte = 0;
       if (fd >= 0 && ::read(fd, &byte, 1) >= 0) ::close(fd);
+    } else if (mode == "fatal") {
+      platform.error_raise(console::kOutOfMemory);
     } else if (mode == "halt") {
       platform.print_string("Halting", true);
       while (platform.string_inkey().empty()) {

@@ -262,6 +262,22 @@ def case_program_ends_itself(session):
     check(code == 1, "exit code %d after the run ended with 1" % code)
 
 
+def case_fatal_error(session):
+    process = session.start([session.args.demo, "fatal"])
+    window = session.find_window("Critical Error #7")
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: s.row(1).rstrip() == "Out of memory", "the fatal error's message")
+    check(process.poll() is None, "the process ended before the message was dismissed")
+    session.x("xdotool", "key", "Return")
+    try:
+        code = process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        raise Failure("the process did not end after the message was dismissed")
+    check(code != 0, "exit code 0 after a fatal error")
+    err = process.stderr.read()
+    check(b"Critical Error #7" in err and b"Out of memory" in err, "stderr does not name the error: %r" % err)
+
+
 def case_no_sound_device(session):
     session.env["ALSOFT_DRIVERS"] = "none"  # names no backend, so no device opens
     process = session.start([session.args.app])
