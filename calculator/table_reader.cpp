@@ -71,25 +71,31 @@ bool Calculator::extract_gains() {
 
   // 10^(g/10) depends on the gain alone, and a table repeats its gains
   // often (they are written with a few decimals), so each power is kept in
-  // a small table keyed by the gain's bits: a repeated gain gets the very
-  // value that power_checked gave it the first time.
+  // a table keyed by the gain's bits: a repeated gain gets the very value
+  // that power_checked gave it the first time. power_checked costs far
+  // more than the lookup. Open addressing with a few linear probes: a gain
+  // that finds no free slot is computed again each time it occurs.
   struct PowerMemo {
-    double gain;
-    long double power;
+    uint64_t gain_bits;
     bool filled;
+    long double power;
   };
   constexpr std::size_t kMemoSize = 8192;  // 2^13: the top 13 bits of the hash
-  std::vector<PowerMemo> power_memo(kMemoSize, PowerMemo{0, 0, false});
+  constexpr std::size_t kMemoProbes = 8;
+  std::vector<PowerMemo> power_memo(kMemoSize, PowerMemo{0, false, 0});
   auto linear_gain_of = [&](double gain) {
     uint64_t bits;
     std::memcpy(&bits, &gain, sizeof bits);
-    PowerMemo& slot = power_memo[(bits * 0x9E3779B97F4A7C15ull) >> 51];
-    if (!slot.filled || std::memcmp(&slot.gain, &gain, sizeof gain) != 0) {
-      slot.gain = gain;
-      slot.power = platform_.power_checked(10, static_cast<long double>(gain) / 10);
-      slot.filled = true;
+    std::size_t slot = static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 51);
+    for (std::size_t probe = 0; probe < kMemoProbes; ++probe, slot = (slot + 1) % kMemoSize) {
+      PowerMemo& entry = power_memo[slot];
+      if (entry.filled && entry.gain_bits == bits) return entry.power;
+      if (!entry.filled) {
+        entry = PowerMemo{bits, true, platform_.power_checked(10, static_cast<long double>(gain) / 10)};
+        return entry.power;
+      }
     }
-    return slot.power;
+    return platform_.power_checked(10, static_cast<long double>(gain) / 10);
   };
 
   for (theta_index = 180; theta_index >= 0; --theta_index) {

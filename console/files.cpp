@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace console {
@@ -48,6 +50,25 @@ int32_t open_failure_number(int error, const std::string& path) {
   return kFileNotFound;
 }
 
+// Position of the first CR or LF in bytes[from, to), or `to`. memchr finds
+// each of the two quickly; the search goes in windows, so that a file whose
+// lines end in one kind of byte does not have the rest of the buffer
+// searched for the other kind at every line.
+std::size_t line_stop(const unsigned char* bytes, std::size_t from, std::size_t to) {
+  constexpr std::size_t kWindowBytes = 512;
+  while (from < to) {
+    const std::size_t window_end = to - from > kWindowBytes ? from + kWindowBytes : to;
+    const unsigned char* first = bytes + from;
+    const unsigned char* stop = bytes + window_end;
+    for (unsigned char byte : {kLF, kCR})
+      if (const void* found = std::memchr(first, byte, static_cast<std::size_t>(stop - first)))
+        stop = static_cast<const unsigned char*>(found);
+    if (stop != bytes + window_end) return static_cast<std::size_t>(stop - bytes);
+    from = window_end;
+  }
+  return to;
+}
+
 }  // namespace
 
 struct FileTable::OpenFile {
@@ -56,6 +77,7 @@ struct FileTable::OpenFile {
   std::size_t position = 0;  // next unread byte in buffer
   std::size_t filled = 0;    // bytes of buffer holding file data
   bool ended = false;        // the end of the file or a byte 26 was met
+  Text line_bytes;           // the line being read
 
   ~OpenFile() {
     if (fd >= 0) ::close(fd);
@@ -72,6 +94,13 @@ struct FileTable::OpenFile {
       position = 0;
       filled = static_cast<std::size_t>(got);
       if (got == 0) ended = true;
+      // A byte 26 ends the file: nothing from it on is ever delivered, and
+      // nothing more is read. Cutting the buffer there once leaves only CR
+      // and LF for the line search.
+      if (const void* end_mark = std::memchr(buffer.data(), kEndOfFile, filled)) {
+        filled = static_cast<std::size_t>(static_cast<const unsigned char*>(end_mark) - buffer.data());
+        ended = true;
+      }
       return 0;
     }
   }
@@ -81,13 +110,7 @@ struct FileTable::OpenFile {
   int peek() {
     if (int error = refill()) return -2 - error;
     if (ended && position >= filled) return -1;
-    unsigned char byte = buffer[position];
-    if (byte == kEndOfFile) {
-      ended = true;
-      filled = position;
-      return -1;
-    }
-    return byte;
+    return buffer[position];
   }
 };
 
@@ -115,7 +138,6 @@ int32_t FileTable::open(const Text& name, int32_t number) {
   if (::fstat(file->fd, &info) == 0 && S_ISDIR(info.st_mode)) return kPermissionDenied;
   // The first byte is read at once, so a file that cannot be read fails here.
   if (int error = file->refill()) return read_fault_number(error);
-  file->peek();  // a first byte 26: the file reads as empty
   files_[number] = std::move(file);
   return 0;
 }
@@ -138,16 +160,26 @@ int32_t FileTable::read_line(int32_t number, Text& line) {
     return kInputPastEnd;
   }
 
-  Text read;
+  // The line is gathered in the file's own text, which keeps its capacity
+  // from line to line; `line` is only changed once the line is complete.
+  Text& read = file.line_bytes;
+  read.clear();
+  const unsigned char* bytes = file.buffer.data();
+  std::size_t start = file.position;
+  std::size_t end = line_stop(bytes, start, file.filled);
+  if (end + 1 < file.filled) {
+    // The common case: the line, its line end and the byte after it are all
+    // in the buffer, so the line is taken in one piece.
+    const unsigned char pair = bytes[end] == kCR ? kLF : kCR;
+    read.assign(reinterpret_cast<const char*>(bytes + start), std::min(end - start, kMaxLineBytes));
+    file.position = bytes[end + 1] == pair ? end + 2 : end + 1;
+    line.swap(read);
+    return 0;
+  }
   for (;;) {
     // Whole runs of line bytes are taken from the buffer at once.
-    std::size_t start = file.position;
-    std::size_t end = start;
-    while (end < file.filled) {
-      unsigned char byte = file.buffer[end];
-      if (byte == kCR || byte == kLF || byte == kEndOfFile) break;
-      ++end;
-    }
+    start = file.position;
+    end = line_stop(file.buffer.data(), start, file.filled);
     std::size_t room = kMaxLineBytes - read.size();
     std::size_t keep = end - start < room ? end - start : room;
     read.append(reinterpret_cast<const char*>(file.buffer.data() + start), keep);
@@ -169,7 +201,9 @@ int32_t FileTable::read_line(int32_t number, Text& line) {
     // (a device without line ends) can be given up on a stop request.
     if (abort_check_ && abort_check_()) return kPathFileAccessError;
   }
-  line = std::move(read);
+  // The old text of `line` goes back to the file, so that its capacity
+  // serves the next line.
+  line.swap(read);
   return 0;
 }
 

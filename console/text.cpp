@@ -1,6 +1,7 @@
 #include "console/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -134,12 +135,78 @@ NumberScan scan_prefixed(const Text& text, size_t at) {
   return {static_cast<long double>(static_cast<int64_t>(pattern)), 0};
 }
 
+// 10^0 .. 10^27: 5^27 < 2^64, so each is exact in the 64-bit significand.
+constexpr int kExactPowersOfTen = 28;
+constexpr std::array<long double, kExactPowersOfTen> kPowersOfTen = [] {
+  std::array<long double, kExactPowersOfTen> powers{};
+  long double power = 1;
+  for (long double& p : powers) {
+    p = power;
+    power *= 10;
+  }
+  return powers;
+}();
+
+// The common case of a table's gain field, a plain decimal such as
+// [    -12.34]: blanks, a sign, digits with at most one point, no exponent.
+// With at most 19 significant digits the digits are exact as a 64-bit
+// integer (below 10^19 < 2^64) and exact in long double, and so is 10^k for
+// k <= 27; a single division by 10^k then rounds the exact quotient once to
+// the nearest value, which is what the general scan gets from strtold.
+// `at` is the first byte after the leading blanks and the sign. Returns
+// false, having changed nothing, for any other text (an exponent, more
+// digits or decimals); the general scan takes those.
+bool scan_plain_decimal(const Text& text, size_t at, bool negative, long double& value) {
+  constexpr int kMostDigits = 19;
+  uint64_t digits = 0;
+  int significant = 0;
+  int fraction_digits = 0;
+  bool seen_point = false;
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (is_blank(c)) continue;
+    if (is_decimal_digit(c)) {
+      if (seen_point) ++fraction_digits;
+      if (digits == 0 && c == '0') continue;  // leading zeros do not count
+      if (++significant > kMostDigits) return false;
+      digits = digits * 10 + static_cast<uint64_t>(c - '0');
+      continue;
+    }
+    if (c == '.' && !seen_point) {
+      seen_point = true;
+      continue;
+    }
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') return false;
+    break;  // any other byte ends the number, as in the general scan
+  }
+  if (fraction_digits >= kExactPowersOfTen) return false;
+  if (digits == 0) {
+    value = 0;  // no significant digit: 0, never -0
+    return true;
+  }
+  const long double magnitude =
+      static_cast<long double>(digits) / kPowersOfTen[static_cast<size_t>(fraction_digits)];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 }  // namespace
 
 NumberScan scan_number(const Text& text) {
   size_t at = 0;
   while (at < text.size() && is_blank(text[at])) ++at;
   if (at < text.size() && text[at] == '&') return scan_prefixed(text, at + 1);
+
+  {
+    size_t after_sign = at;
+    bool negative = false;
+    if (after_sign < text.size() && (text[after_sign] == '+' || text[after_sign] == '-')) {
+      negative = text[after_sign] == '-';
+      ++after_sign;
+    }
+    long double value = 0;
+    if (scan_plain_decimal(text, after_sign, negative, value)) return {value, 0};
+  }
 
   bool negative = false;
   if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
