@@ -23,20 +23,23 @@ constexpr double kDummyGOverTa = -99.999;
 void Calculator::integrate_rectangle() {
   // Column sums over the polar angles: interior elements in full, the two
   // end elements at half weight, each partial sum a 64-bit float in this
-  // order. The columns are independent, so four of them run side by side;
-  // every column still adds its elements in the order of the rule.
+  // order. The columns are independent, so eight of them run side by side
+  // (each sum waits on its previous addition; eight chains keep the adder
+  // busy); every column still adds its elements in the order of the rule.
   const int16_t first_azimuth = az_from;
   const int16_t last_azimuth = az_to;
   const int16_t first_inner_theta = static_cast<int16_t>(theta_from + 1);
   const int16_t last_inner_theta = static_cast<int16_t>(theta_to - 1);
   auto element = [this](int32_t azimuth, int32_t theta) { return at(gain_element, 181 * azimuth + theta + 1); };
 
+  constexpr int32_t kColumns = 8;
   int32_t azimuth = first_azimuth;
-  for (; azimuth + 3 <= last_azimuth; azimuth += 4) {
-    double sum[4] = {0, 0, 0, 0};
+  for (; azimuth + kColumns - 1 <= last_azimuth; azimuth += kColumns) {
+    double sum[kColumns] = {};
     for (int32_t theta = first_inner_theta; theta <= last_inner_theta; ++theta)
-      for (int32_t column = 0; column < 4; ++column) sum[column] = sum[column] + element(azimuth + column, theta);
-    for (int32_t column = 0; column < 4; ++column) {
+      for (int32_t column = 0; column < kColumns; ++column)
+        sum[column] = sum[column] + element(azimuth + column, theta);
+    for (int32_t column = 0; column < kColumns; ++column) {
       sum[column] = sum[column] + element(azimuth + column, theta_from) / 2.0;
       sum[column] = sum[column] + element(azimuth + column, theta_to) / 2.0;
       at(azimuth_sums, azimuth + column) = sum[column];
