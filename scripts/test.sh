@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: installs the Debian packages, builds the
-# normal and the sanitizer (ASan + UBSan) configurations and runs ctest in
-# both. The window tests run under their own Xvfb server.
+# normal and the sanitizer (ASan + UBSan) configurations, runs the fuzz
+# targets for a bounded time and then ctest in both builds. The window tests
+# start their own Xvfb server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -16,10 +17,6 @@ cmake --build build-sanitize -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
-echo "== tests (normal build)"
-ctest --test-dir build --output-on-failure -j"$jobs" || status=1
-echo "== tests (sanitizer build)"
-ctest --test-dir build-sanitize --output-on-failure -j"$jobs" || status=1
 
 # Fuzzing: each libFuzzer target runs for a bounded time, all at once; a
 # crash, a sanitizer report, a hang (-timeout) or an input that needs too
@@ -56,4 +53,10 @@ for entry in "${fuzz_pids[@]}"; do
 done
 echo "fuzz: $fuzz_passed passed, $fuzz_failed failed"
 [ "$fuzz_failed" -eq 0 ] || status=1
+
+# The test suites run last, so that their summaries close the output.
+echo "== tests (normal build)"
+ctest --test-dir build --output-on-failure -j"$jobs" || status=1
+echo "== tests (sanitizer build)"
+ctest --test-dir build-sanitize --output-on-failure -j"$jobs" || status=1
 exit $status
