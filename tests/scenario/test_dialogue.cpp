@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "support/headless_run.h"
+#include "support/program_texts.h"
 
 namespace {
 
 const char* const kSkyPrompt = " Enter   Sky Temperature (K)? ";
 const char* const kEarthPrompt = " Enter Earth Temperature (K)? ";
-const char* const kPressAnyKey = " Press any key to continue!";
 
 TEST(RunStart, BannerFollowsTitleAndTwoSecondWait) {
   HeadlessRun r;
@@ -66,11 +66,7 @@ const Entry kEntries[] = {
 // The first row below the entry: where the echo of a zero or a notice goes.
 void expect_notice(const HeadlessRun& r, std::size_t key, int first_row, const std::string& message) {
   EXPECT_EQ(trimmed(r.row_before_key(key, first_row)), "");
-  EXPECT_EQ(r.row_before_key(key, first_row + 1), padded(message));
-  EXPECT_EQ(r.colour_before_key(key, first_row + 1, 2), 12);
-  EXPECT_EQ(trimmed(r.row_before_key(key, first_row + 2)), "");
-  EXPECT_EQ(r.row_before_key(key, first_row + 3), padded(kPressAnyKey));
-  EXPECT_EQ(r.colour_before_key(key, first_row + 3, 2), 9);
+  expect_notice_rows(r, key, first_row + 1, {message});
 }
 
 TEST(Dialogue, SkyEntries) {

@@ -7,19 +7,12 @@
 #include <regex>
 
 #include "support/headless_run.h"
+#include "support/program_texts.h"
 #include "support/scratch_folder.h"
 
 namespace {
 
-const char* const kFilePromptLine1 = " Close Torvelin by clicking (x) in frame or";
-const char* const kFilePromptLine2 = " Enter FFTab's file name  _ _ _ .txt? ";
-const char* const kPressAnyKey = " Press any key to continue!";
-const char* const kNotFound = " The FF Table file has not been found!";
-const char* const kFormat[] = {
-    " The FF Table file is not in accordance with the right format",
-    " (number of lines and/or content of lines).",
-};
-const char* const kCloseKey = " Press any key to close the windows!";
+using namespace texts;
 
 // The first 14 lines of a table file that passes the layout check.
 std::string passing_head() {
@@ -90,14 +83,7 @@ TEST(ErrorHandler, CaseSelection) {
     std::vector<std::string> message;
     if (c.handled == Handled::kNotFound) message = {kNotFound};
     else message = {kFormat[0], kFormat[1]};
-    int row = 2;
-    for (const std::string& line : message) {
-      EXPECT_EQ(r.row_before_key(0, row), padded(line));
-      EXPECT_EQ(r.colour_before_key(0, row, 2), 12);
-      ++row;
-    }
-    EXPECT_EQ(trimmed(r.row_before_key(0, row)), "");
-    EXPECT_EQ(r.row_before_key(0, row + 1), padded(kPressAnyKey));
+    expect_notice_rows(r, 0, 2, message);
     for (int blank = 1; blank <= 25; ++blank) EXPECT_EQ(trimmed(r.row(blank)), "");
   }
 }
@@ -147,15 +133,7 @@ TEST(ErrorHandler, TableFileFailuresLeadBackToThePrompt) {
     EXPECT_EQ(r.row_before_key(notice_key, 1), padded(kFilePromptLine1));
     EXPECT_EQ(r.row_before_key(notice_key, 2), padded(kFilePromptLine2 + c.name));
     EXPECT_EQ(trimmed(r.row_before_key(notice_key, 3)), "");
-    int row = 4;
-    for (const char* line : c.message) {
-      EXPECT_EQ(r.row_before_key(notice_key, row), padded(line));
-      EXPECT_EQ(r.colour_before_key(notice_key, row, 2), 12);
-      ++row;
-    }
-    EXPECT_EQ(trimmed(r.row_before_key(notice_key, row)), "");
-    EXPECT_EQ(r.row_before_key(notice_key, row + 1), padded(kPressAnyKey));
-    EXPECT_EQ(r.colour_before_key(notice_key, row + 1, 2), 9);
+    expect_notice_rows(r, notice_key, 4, {c.message.begin(), c.message.end()});
 
     // Back at the prompt; the temperatures are kept and not asked again.
     EXPECT_EQ(r.exit_code, 0);

@@ -18,25 +18,13 @@
 
 #include "support/far_field_table.h"
 #include "support/headless_run.h"
+#include "support/program_texts.h"
 #include "support/process_usage.h"
 #include "support/scratch_folder.h"
 
 namespace {
 
-const char* const kFilePromptLine1 = " Close Torvelin by clicking (x) in frame or";
-const char* const kFilePromptLine2 = " Enter FFTab's file name  _ _ _ .txt? ";
-const char* const kPressAnyKey = " Press any key to continue!";
-const char* const kCloseKey = " Press any key to close the windows!";
-const char* const kNotFound = " The FF Table file has not been found!";
-const char* const kFormat[] = {
-    " The FF Table file is not in accordance with the right format",
-    " (number of lines and/or content of lines).",
-};
-const char* const kNoticeA[] = {
-    " The FF Table file is not in accordance with the right format",
-    " (due to wrong number of lines and/or wrong content of lines",
-    " and/or not organized as Azimuth slices).",
-};
+using namespace texts;
 const char* const kTitles = " Alpha (deg.)  T_pattern (K)   T_loss (K)      T_total (K)     G/Ta (dB)";
 
 // The temperatures, then an empty name whose notice clears the screen, so
@@ -53,15 +41,7 @@ int last_row_of_name(std::size_t name_length) {
 // `after_row`, on the screen before scripted key `key`.
 void expect_notice(const HeadlessRun& r, std::size_t key, int after_row, std::vector<const char*> message) {
   EXPECT_EQ(trimmed(r.row_before_key(key, after_row + 1)), "");
-  int row = after_row + 2;
-  for (const char* line : message) {
-    EXPECT_EQ(r.row_before_key(key, row), padded(line)) << "row " << row;
-    EXPECT_EQ(r.colour_before_key(key, row, 2), 12) << "row " << row;
-    ++row;
-  }
-  EXPECT_EQ(trimmed(r.row_before_key(key, row)), "");
-  EXPECT_EQ(r.row_before_key(key, row + 1), padded(kPressAnyKey));
-  EXPECT_EQ(r.colour_before_key(key, row + 1, 2), 9);
+  expect_notice_rows(r, key, after_row + 2, {message.begin(), message.end()});
 }
 
 // The run went on after the notice: the prompt on the cleared screen, the

@@ -7,23 +7,12 @@
 #include <cmath>
 
 #include "support/headless_run.h"
+#include "support/program_texts.h"
 #include "support/scratch_folder.h"
 
 namespace {
 
-const char* const kFilePromptLine1 = " Close Torvelin by clicking (x) in frame or";
-const char* const kFilePromptLine2 = " Enter FFTab's file name  _ _ _ .txt? ";
-const char* const kPressAnyKey = " Press any key to continue!";
-const char* const kNoticeA[] = {
-    " The FF Table file is not in accordance with the right format",
-    " (due to wrong number of lines and/or wrong content of lines",
-    " and/or not organized as Azimuth slices).",
-};
-const char* const kNoticeB = " The FF Table must be of 1 deg. resolution but is not!";
-const char* const kShortFile[] = {
-    " The FF Table file is not in accordance with the right format",
-    " (number of lines and/or content of lines).",
-};
+using namespace texts;
 
 // A data line: the azimuth in columns 1 to 3, the gain in columns 26 to 35.
 std::string data_line(const std::string& azimuth) {
@@ -50,19 +39,6 @@ std::string table_head(const std::string& line11, const std::string& azimuth13,
 constexpr int kFirstNoticeRow = 10;
 
 enum class Outcome { kPasses, kNoticeA, kNoticeB, kShortFile };
-
-void expect_rows(const HeadlessRun& r, std::size_t key, int first_row,
-                 std::initializer_list<const char*> message) {
-  int row = first_row;
-  for (const char* line : message) {
-    EXPECT_EQ(r.row_before_key(key, row), padded(line)) << "row " << row;
-    EXPECT_EQ(r.colour_before_key(key, row, 2), 12) << "row " << row;
-    ++row;
-  }
-  EXPECT_EQ(trimmed(r.row_before_key(key, row)), "");
-  EXPECT_EQ(r.row_before_key(key, row + 1), padded(kPressAnyKey));
-  EXPECT_EQ(r.colour_before_key(key, row + 1, 2), 9);
-}
 
 struct LayoutCase {
   const char* what;
@@ -118,13 +94,13 @@ TEST(Layout, FirstPassCases) {
         }
         break;
       case Outcome::kNoticeA:
-        expect_rows(r, next_key, kFirstNoticeRow, {kNoticeA[0], kNoticeA[1], kNoticeA[2]});
+        expect_notice_rows(r, next_key, kFirstNoticeRow, {kNoticeA[0], kNoticeA[1], kNoticeA[2]});
         break;
       case Outcome::kNoticeB:
-        expect_rows(r, next_key, kFirstNoticeRow, {kNoticeB});
+        expect_notice_rows(r, next_key, kFirstNoticeRow, {kNoticeB});
         break;
       case Outcome::kShortFile:
-        expect_rows(r, next_key, kFirstNoticeRow, {kShortFile[0], kShortFile[1]});
+        expect_notice_rows(r, next_key, kFirstNoticeRow, {kFormat[0], kFormat[1]});
         break;
     }
     if (c.outcome == Outcome::kPasses || c.outcome == Outcome::kNoticeB) {
@@ -152,7 +128,7 @@ TEST(Layout, FileLeftOpenByAFailedCheckIsOpenedAnew) {
   r.run();
 
   // The second attempt shows notice A again, after a cleared screen.
-  expect_rows(r, second_notice_key, 4, {kNoticeA[0], kNoticeA[1], kNoticeA[2]});
+  expect_notice_rows(r, second_notice_key, 4, {kNoticeA[0], kNoticeA[1], kNoticeA[2]});
   EXPECT_EQ(r.row(1), padded(kFilePromptLine1));
   EXPECT_EQ(r.exit_code, 0);
 }
@@ -170,7 +146,7 @@ TEST(TablePrompt, EmptyNameNotice) {
   EXPECT_EQ(r.colour_before_key(second_notice_key, 1, 2), 9);
   EXPECT_EQ(r.row_before_key(second_notice_key, 2), padded(kFilePromptLine2));
   EXPECT_EQ(r.colour_before_key(second_notice_key, 2, 2), 7);
-  expect_rows(r, second_notice_key, 4, {" You did not set any FFtab file name"});
+  expect_notice_rows(r, second_notice_key, 4, {" You did not set any FFtab file name"});
   EXPECT_EQ(r.row(1), padded(kFilePromptLine1));
   EXPECT_EQ(r.row(2), padded(kFilePromptLine2));
   EXPECT_EQ(trimmed(r.row(3)), "");
@@ -205,7 +181,7 @@ TEST(TablePrompt, NameIsOpenedExactlyAsTyped) {
   ASSERT_EQ(chdir(previous), 0);
 
   EXPECT_EQ(r.row_before_key(notice_key, 8), padded(kFilePromptLine2 + std::string(" t")));
-  expect_rows(r, notice_key, kFirstNoticeRow, {kNoticeB});
+  expect_notice_rows(r, notice_key, kFirstNoticeRow, {kNoticeB});
 }
 
 TEST(TablePrompt, ExtendedKeyEndsANoticeWhole) {
