@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "console/errors.h"
+
 namespace console {
 
 namespace {
@@ -18,13 +20,6 @@ constexpr unsigned char kCR = 13;
 constexpr unsigned char kLF = 10;
 constexpr unsigned char kEndOfFile = 26;
 
-constexpr int32_t kFileNotFound = 53;
-constexpr int32_t kFileAlreadyOpen = 55;
-constexpr int32_t kBadFileNumber = 52;
-constexpr int32_t kInputPastEnd = 62;
-constexpr int32_t kPermissionDenied = 70;
-constexpr int32_t kPathFileAccessError = 75;
-constexpr int32_t kPathNotFound = 76;
 
 bool access_denied(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <source_location>
 
+#include "console/errors.h"
 #include "console/files.h"
 #include "console/host.h"
 #include "console/key_queue.h"
@@ -20,22 +21,6 @@
 #include "console/text_screen.h"
 
 namespace console {
-
-// Error numbers.
-enum ErrorNumber : int32_t {
-  kIllegalFunctionCall = 5,
-  kOverflow = 6,
-  kOutOfMemory = 7,
-  kSubscriptOutOfRange = 9,
-  kBadFileNumber = 52,
-  kFileNotFound = 53,
-  kFileAlreadyOpen = 55,
-  kInputPastEnd = 62,
-  kDeviceUnavailable = 68,
-  kPermissionDenied = 70,
-  kPathFileAccessError = 75,
-  kPathNotFound = 76,
-};
 
 // Thrown by statement_hook when it hands a pending error to the trap; the
 // run loop catches it and enters the error handler.
