@@ -4,7 +4,13 @@ private Xvfb server with OpenAL Soft's null or wave-writer backend, types
 with xdotool, reads the text screen back from screenshots and checks the
 exit code.
 
-    window_test.py --app A --demo D --close-window C --glyphs G --work W CASE
+    window_test.py --app A --demo D --close-window C --glyphs G --headless H
+                   --source S --work W CASE
+
+Cases of the calculator type a run step by step and compare each screen at
+which the program waits for a key, cell by cell, with the screen that the
+headless host shows for the same keys (--headless), besides checking the
+program's own texts directly.
 """
 
 import argparse
@@ -177,6 +183,13 @@ class Session:
         elapsed = time.monotonic() - started
         check(code == 0, "exit code %d after the close button, not 0; stderr: %r" % (code, process.stderr.read()))
         check(elapsed <= limit, "the process took %.2f s to end after the close" % elapsed)
+
+    def title(self, window):
+        return self.x("xdotool", "getwindowname", window).decode().rstrip("\n")
+
+    def save_png(self, window, path):
+        xwd = self.x("xwd", "-id", window, "-silent")
+        subprocess.run(["convert", "xwd:-", "png:" + path], input=xwd, capture_output=True, check=True)
 
     def start(self, command, cwd=None):
         process = subprocess.Popen(command, env=self.env, cwd=cwd or self.args.work,
@@ -360,12 +373,278 @@ def case_beep_through_wave_writer(session):
     check(all(v == 0 for v in left[last + 1:]), "sound after the tone")
 
 
+# ---- the calculator's run, typed as a person would ----
+
+SKY_PROMPT = " Enter   Sky Temperature (K)? "
+EARTH_PROMPT = " Enter Earth Temperature (K)? "
+FILE_PROMPT = (" Close Torvelin by clicking (x) in frame or", " Enter FFTab's file name  _ _ _ .txt? ")
+PRESS_ANY_KEY = " Press any key to continue!"
+CLOSE_KEY = " Press any key to close the windows!"
+NOT_FOUND = (" The FF Table file has not been found!",)
+FORMAT = (" The FF Table file is not in accordance with the right format",
+          " (number of lines and/or content of lines).")
+NOTICE_A = (" The FF Table file is not in accordance with the right format",
+            " (due to wrong number of lines and/or wrong content of lines",
+            " and/or not organized as Azimuth slices).")
+TITLES = " Alpha (deg.)  T_pattern (K)   T_loss (K)      T_total (K)     G/Ta (dB)"
+FILE_TITLE = "Torvelin v1.58         FFTab: %s"
+# A table's 2-second wait and two passes; far longer in the sanitizer build.
+PASS_TIMEOUT = 120
+
+
+def write_table(path, field, max_lines=None):
+    """A far-field table file: 9 free lines, then per polar angle 180 down to
+    0 three header lines and 361 data lines (azimuth in columns 1-3, the
+    10-column gain field field(theta, azimuth) in columns 26-35)."""
+    lines = ["free line %d" % i for i in range(1, 10)]
+    for theta in range(180, -1, -1):
+        lines += ["Theta [deg.] = %d" % theta, "Azimuth [deg.]  Theta [deg.]  Abs(Gain)[dBi]", "-" * 48]
+        lines += ["%3d%8d.000%10s%s" % (azimuth, theta, "", field(theta, azimuth)) for azimuth in range(361)]
+    if max_lines is not None:
+        lines = lines[:max_lines]
+    with open(path, "w", newline="") as f:
+        f.write("".join(line + "\r\n" for line in lines))
+    return path
+
+
+def headless_screens(session, keys, indices):
+    """The headless host's screens for the same keys: {index: (Screen, cursor
+    cell or None)} and the run's exit code."""
+    result = subprocess.run([session.args.headless, keys] + [str(i) for i in indices],
+                            cwd=os.path.dirname(session.args.app), capture_output=True, timeout=900)
+    check(result.returncode == 0, "the headless reference failed: %s" % result.stderr.decode(errors="replace"))
+    lines = result.stdout.decode().split("\n")
+    screens, at = {}, 0
+    for index in indices:
+        check(lines[at] == "screen %d" % index, "unexpected reference line %r" % lines[at])
+        row, column = (int(v) for v in lines[at + 1].split()[1:])
+        chars = lines[at + 2:at + 2 + ROWS]
+        colours = [[None if c == "." else int(c, 16) for c in line] for line in lines[at + 2 + ROWS:at + 2 + 2 * ROWS]]
+        screens[index] = (Screen(chars, colours), (row, column) if row else None)
+        at += 2 + 2 * ROWS
+    check(lines[at].startswith("exit "), "unexpected reference line %r" % lines[at])
+    return screens, int(lines[at].split()[1])
+
+
+def mismatches(got, want, cursor):
+    """The cells (row, column) whose character or colour differ; the cell
+    under the blinking cursor is left out."""
+    return [(r, c) for r in range(1, ROWS + 1) for c in range(1, COLUMNS + 1)
+            if (r, c) != cursor and (got.row(r)[c - 1] != want.row(r)[c - 1] or got.colour(r, c) != want.colour(r, c))]
+
+
+class TypedRun:
+    """One run of the real program, typed step by step. After each step the
+    window must come to show, cell for cell, the screen at which the headless
+    host asked for the next key after the same keys."""
+
+    def __init__(self, session, steps):
+        self.session, self.steps = session, steps   # steps: (keys, seconds to wait for the screen)
+        self.ends, typed = [], ""
+        for keys, _ in steps:
+            typed += keys
+            self.ends.append(len(typed))
+        self.reference, self.reference_exit = headless_screens(session, typed, self.ends)
+        self.process = session.start([session.args.app])
+        self.window = session.find_window(APP_TITLE)
+        session.bring_on_screen(self.window)
+        self.done = 0
+
+    def next(self):
+        keys, timeout = self.steps[self.done]
+        want, cursor = self.reference[self.ends[self.done]]
+        self.done += 1
+        if keys:
+            self.session.x("xdotool", "type", "--delay", "30", keys)
+        deadline = time.monotonic() + timeout
+        while True:
+            got = self.session.screenshot(self.window)
+            wrong = mismatches(got, want, cursor)
+            if not wrong:
+                if cursor is not None:  # the blinking cursor's cell as it stands beneath
+                    r, c = cursor
+                    got.chars[r - 1] = got.chars[r - 1][:c - 1] + want.row(r)[c - 1] + got.chars[r - 1][c:]
+                    got.colours[r - 1][c - 1] = want.colour(r, c)
+                return got
+            if time.monotonic() > deadline:
+                raise Failure("after typing %r the window differs from the headless screen in %d cells, "
+                              "first (row, column) %s\nwindow:\n%s\nheadless:\n%s"
+                              % (keys, len(wrong), wrong[0], got, want))
+            time.sleep(0.2)
+
+
+def row_is(screen, row_1, text, colour=None):
+    return screen.row(row_1).rstrip() == text.rstrip() and row_starts(screen, row_1, text, colour)
+
+
+def expect_notice(screen, message, key_prompt=PRESS_ANY_KEY):
+    """A notice below the typed name: an empty row, the message in colour
+    12, an empty row and the key prompt in colour 9."""
+    first = [r for r in range(2, ROWS - len(message)) if row_is(screen, r, message[0], 12)]
+    check(first, "no notice %r:\n%s" % (message[0], screen))
+    row = first[0]
+    check(not screen.row(row - 1).strip(), "the row above the notice is not empty:\n%s" % screen)
+    for line in message:
+        check(row_is(screen, row, line, 12), "row %d is not %r in colour 12:\n%s" % (row, line, screen))
+        row += 1
+    check(not screen.row(row).strip() and row_is(screen, row + 1, key_prompt, 9),
+          "no empty row and %r in colour 9 below the notice:\n%s" % (key_prompt, screen))
+
+
+def expect_file_prompt_alone(screen):
+    check(row_is(screen, 1, FILE_PROMPT[0]) and row_is(screen, 2, FILE_PROMPT[1])
+          and not any(screen.row(r).strip() for r in range(3, ROWS + 1)),
+          "the file prompt does not stand alone on a cleared screen:\n%s" % screen)
+
+
+def expect_table_rows(screen, tails):
+    """Rows 5 to 23: alpha 0, 5, ..., 90 and the rest of the row (tails[alpha]),
+    in colour 14, the row of alpha 30 in colour 12."""
+    for i, alpha in enumerate(range(0, 91, 5)):
+        check(row_is(screen, 5 + i, "      %2d%s" % (alpha, tails[alpha]), 12 if alpha == 30 else 14),
+              "row %d is not the row of alpha %d %r:\n%s" % (5 + i, alpha, tails[alpha], screen))
+
+
+def case_dialogue_and_refused_files(session):
+    work = session.args.work
+    layout = os.path.join(work, "layout.txt")
+    with open(layout, "w", newline="") as f:  # line 11 in lower case
+        f.write("".join("free %d\r\n" % i for i in range(1, 11)) + "azimuth  theta  gain\r\n\r\n"
+                "  0                        -3.50\r\n  1                        -3.50\r\n")
+    empty = os.path.join(work, "empty.txt")
+    open(empty, "w").close()
+    cut = write_table(os.path.join(work, "cut.txt"), lambda theta, azimuth: "      0.00", max_lines=1000)
+    run = TypedRun(session, [
+        ("", 15), ("10\r", 10), ("290\r", 10), ("no_such_table.txt\r", 10),
+        ("x" + layout + "\r", 10), ("x" + empty + "\r", 10), ("x" + cut + "\r", PASS_TIMEOUT), ("x", 10)])
+
+    screen = run.next()
+    check(row_is(screen, 1, " Torvelin_V1-58", 14), "row 1 is not the banner in colour 14:\n%s" % screen)
+    credit = screen.row(2).rstrip()
+    check(len(credit) == 70 and credit[0] == " " and credit[1] != " " and row_starts(screen, 2, credit, 7),
+          "row 2 is not a 70-character credit line in colour 7:\n%s" % screen)
+    check(not screen.row(3).strip() and row_is(screen, 4, SKY_PROMPT, 7), "no sky prompt on row 4:\n%s" % screen)
+
+    screen = run.next()
+    check(row_is(screen, 4, SKY_PROMPT + "10") and row_is(screen, 5, EARTH_PROMPT),
+          "the sky temperature is not followed by the earth prompt:\n%s" % screen)
+    screen = run.next()
+    check(row_is(screen, 5, EARTH_PROMPT + "290") and not screen.row(6).strip()
+          and row_is(screen, 7, FILE_PROMPT[0]) and row_is(screen, 8, FILE_PROMPT[1]),
+          "the earth temperature is not followed by the file prompt:\n%s" % screen)
+    screen = run.next()
+    check(row_is(screen, 8, FILE_PROMPT[1] + "no_such_table.txt"), "the name is not echoed:\n%s" % screen)
+    expect_notice(screen, NOT_FOUND)
+    check(row_is(screen, 10, NOT_FOUND[0]), "the notice is not on row 10:\n%s" % screen)
+    expect_notice(run.next(), NOTICE_A)
+    expect_notice(run.next(), FORMAT)    # an empty file
+    screen = run.next()                  # a table that ends inside its third slice
+    check(any(row_is(screen, r, " theta = 180 degrees ...", 7) for r in range(1, ROWS + 1)),
+          "no progress line for polar angle 180:\n%s" % screen)
+    expect_notice(screen, FORMAT)
+    check(session.title(run.window) == FILE_TITLE % cut, "the title is %r" % session.title(run.window))
+    expect_file_prompt_alone(run.next())
+    session.close_and_wait(run.process, run.window)  # closed at the file prompt
+
+
+ISOTROPIC_ROW = "             150.000     +  0.007   +      150.004       -21.761"
+
+
+def case_results_screens(session):
+    run = TypedRun(session, [("", 15), ("10\r290\r", 10), ("isotropic.txt\r", PASS_TIMEOUT),
+                             ("xhorizon_beam.txt\r", PASS_TIMEOUT)])
+    run.next()
+    run.next()
+    screen = run.next()
+    check(row_is(screen, 1, " Average Gain (AG, caution: rounded display!) = 1.000 (/) = -0.00 dBi", 15)
+          and row_is(screen, 2, " Max Gain = + 0.00 dBi at azimuth =   0 degree(s) and elevation =   0 degree(s)", 15)
+          and row_is(screen, 3, "  T_sky =        10.00 K                               T_earth =       290.00 K", 9)
+          and row_is(screen, 4, TITLES, 14), "the summary of isotropic.txt is wrong:\n%s" % screen)
+    expect_table_rows(screen, {alpha: ISOTROPIC_ROW for alpha in range(0, 91, 5)})
+    check(not screen.row(24).strip() and row_is(screen, 25, " Press any key to continue", 9),
+          "rows 24 and 25 are wrong:\n%s" % screen)
+    check(session.title(run.window) == FILE_TITLE % "isotropic.txt", "the title is %r" % session.title(run.window))
+
+    screen = run.next()  # the second table of the run
+    check(row_is(screen, 2, " Max Gain = +16.23 dBi at azimuth =   0 degree(s) and elevation =   0 degree(s)", 15)
+          and row_is(screen, 5, "       0             150.000     -  0.003   +      149.999       - 5.531", 14)
+          and row_is(screen, 14, "      45              10.029     -  0.003   +       10.027       + 6.218", 14),
+          "the results of horizon_beam.txt are wrong:\n%s" % screen)
+    check(session.title(run.window) == FILE_TITLE % "horizon_beam.txt", "the title is %r" % session.title(run.window))
+    session.save_png(run.window, os.path.join(session.args.work, "results-screen.png"))
+    session.close_and_wait(run.process, run.window)  # closed on the results screen
+
+
+def case_close_during_waits(session):
+    # The blank screen of the first 2 seconds.
+    started = time.monotonic()
+    process = session.start([session.args.app])
+    window = session.find_window(APP_TITLE)
+    session.bring_on_screen(window)
+    screen = session.screenshot(window)
+    if time.monotonic() - started < 1.5:
+        check(not any(screen.row(r).strip() for r in range(1, ROWS + 1)), "the screen is not blank:\n%s" % screen)
+    session.close_and_wait(process, window)
+
+    # The 2-second wait of the second pass, once the title names the file.
+    run = TypedRun(session, [("", 15), ("10\r290\r", 10)])
+    run.next()
+    run.next()
+    session.x("xdotool", "type", "--delay", "30", "horizon_beam.txt\r")
+    deadline = time.monotonic() + 20
+    while session.title(run.window) != FILE_TITLE % "horizon_beam.txt":
+        check(time.monotonic() < deadline, "the title never named the file")
+        time.sleep(0.05)
+    session.close_and_wait(run.process, run.window)
+
+
+def case_closing_path(session):
+    table = write_table(os.path.join(session.args.work, "all_zero.txt"), lambda theta, azimuth: "    -1e300")
+    run = TypedRun(session, [("", 15), ("10\r290\r" + table + "\r", PASS_TIMEOUT)])
+    run.next()
+    screen = run.next()
+    rows = [r for r in range(1, ROWS - 1) if re.fullmatch(r"Error 5 at line [1-9][0-9]*", screen.row(r).rstrip())]
+    check(rows, "no error row of error 5:\n%s" % screen)
+    row = rows[0]
+    check(row_starts(screen, row, screen.row(row).rstrip(), 12), "the error row is not in colour 12")
+    check(row_is(screen, row - 1, " theta =  30 degrees ...") and not screen.row(row + 1).strip()
+          and row_is(screen, row + 2, CLOSE_KEY, 9), "the closing path's rows are wrong:\n%s" % screen)
+    check(run.reference_exit == 1, "the headless run ended with %d" % run.reference_exit)
+    started = time.monotonic()
+    session.x("xdotool", "key", "x")
+    try:
+        code = run.process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        raise Failure("the process did not end after the key of the closing path")
+    check(code == 1, "exit code %d after the closing path, not 1" % code)
+    check(time.monotonic() - started <= 1.0, "the process took %.2f s to end" % (time.monotonic() - started))
+
+
+def resident_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        return int(re.search(r"VmRSS:\s+(\d+) kB", f.read()).group(1))
+
+
+def case_endless_line(session):
+    run = TypedRun(session, [("", 15), ("10\r290\r", 10)])
+    run.next()
+    run.next()
+    session.x("xdotool", "type", "--delay", "30", "/dev/zero\r")
+    time.sleep(1.0)  # the first pass is now reading its first line, which never ends
+    first = resident_kib(run.process.pid)
+    time.sleep(3.0)  # some GiB of NUL bytes later
+    last = resident_kib(run.process.pid)
+    check(run.process.poll() is None, "the program ended while reading /dev/zero")
+    check(last - first < 32 * 1024, "resident memory grew from %d KiB to %d KiB" % (first, last))
+    session.close_and_wait(run.process, run.window)
+
+
 CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
 
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--app", "--demo", "--close-window", "--glyphs", "--work"):
+    for option in ("--app", "--demo", "--close-window", "--glyphs", "--headless", "--source", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
