@@ -127,8 +127,11 @@ class Session:
         self.x("xdotool", "windowfocus", "--sync", window, check_rc=False)
 
     def screenshot(self, window):
-        xwd = self.x("xwd", "-id", window, "-silent")
-        ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd, capture_output=True, check=True).stdout
+        return self.read_image("xwd:-", self.x("xwd", "-id", window, "-silent"))
+
+    def read_image(self, source, data=None):
+        """The cells of a 640 x 400 image (an xwd dump on stdin, or a file)."""
+        ppm = subprocess.run(["convert", source, "ppm:-"], input=data, capture_output=True, check=True).stdout
         # P6, width, height, maximum value; comment lines may stand between.
         header = re.match(rb"P6(?:\s+|#[^\n]*\n)+(\d+)(?:\s+|#[^\n]*\n)+(\d+)(?:\s+|#[^\n]*\n)+255\s", ppm)
         check(header is not None, "screenshot is not an 8-bit PPM")
@@ -637,6 +640,28 @@ def case_endless_line(session):
     check(run.process.poll() is None, "the program ended while reading /dev/zero")
     check(last - first < 32 * 1024, "resident memory grew from %d KiB to %d KiB" % (first, last))
     session.close_and_wait(run.process, run.window)
+
+
+def case_headless_demo(session):
+    # The start command's run where there is no display, with a sound
+    # backend that opens no device: the script must fall back to the null one.
+    png = os.path.join(session.args.work, "demo.png")
+    if os.path.exists(png):
+        os.remove(png)
+    env = dict(session.env)
+    env.pop("DISPLAY")
+    env["ALSOFT_DRIVERS"] = "none"
+    script = os.path.join(session.args.source, "scripts", "headless_demo.sh")
+    result = subprocess.run(["bash", script, session.args.app, png], env=env, capture_output=True, timeout=300)
+    check(result.returncode == 0, "the demo ended with %d: %s" % (result.returncode, result.stderr.decode(errors="replace")))
+    check(png.encode() in result.stdout, "the demo does not say where the PNG is: %r" % result.stdout)
+    check(b"ended with" not in result.stderr, "the program did not end cleanly: %r" % result.stderr)
+    screen = session.read_image(png)  # also checks 640 x 400
+    check(row_is(screen, 2, " Max Gain = +16.23 dBi at azimuth =   0 degree(s) and elevation =   0 degree(s)", 15)
+          and row_is(screen, 3, "  T_sky =        10.00 K                               T_earth =       290.00 K", 9)
+          and row_is(screen, 11, "      30              11.819     -  0.003   +       11.817       + 5.505", 12)
+          and row_is(screen, 25, " Press any key to continue", 9),
+          "the PNG is not the results screen of horizon_beam.txt:\n%s" % screen)
 
 
 CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
