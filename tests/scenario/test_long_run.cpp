@@ -16,14 +16,6 @@
 #include "support/process_usage.h"
 #include "support/scratch_folder.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TORVELIN_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TORVELIN_ADDRESS_SANITIZER 1
-#endif
-#endif
-
 #ifdef TORVELIN_ADDRESS_SANITIZER
 // The address sanitizer holds freed blocks back (256 MiB by default) to
 // catch late uses, and that alone would grow the resident memory with every

@@ -8,14 +8,6 @@
 #include <sstream>
 #include <string>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TORVELIN_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TORVELIN_ADDRESS_SANITIZER 1
-#endif
-#endif
-
 #ifdef TORVELIN_ADDRESS_SANITIZER
 extern "C" void __sanitizer_purge_allocator();
 #endif

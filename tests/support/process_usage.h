@@ -5,6 +5,15 @@
 
 #include <cstdint>
 
+// Defined in a build with the address sanitizer (GCC or clang).
+#if defined(__SANITIZE_ADDRESS__)
+#define TORVELIN_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TORVELIN_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 // Entries of /proc/self/fd (the count includes the descriptor that lists
 // them, the same at every call).
 int open_descriptor_count();
