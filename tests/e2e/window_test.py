@@ -106,7 +106,7 @@ class Session:
         return result.stdout
 
     # ---- the program's window ----
-    def find_window(self, title, timeout=15):
+    def find_window(self, title, timeout=60):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             found = self.x("xdotool", "search", "--name", "^%s$" % re.escape(title), check_rc=False).split()
@@ -165,7 +165,7 @@ class Session:
             colours.append(row_colours)
         return Screen(chars, colours)
 
-    def wait_for_screen(self, window, predicate, what, timeout=10):
+    def wait_for_screen(self, window, predicate, what, timeout=30):
         deadline = time.monotonic() + timeout
         screen = None
         while time.monotonic() < deadline:
