@@ -148,6 +148,17 @@ class Calculator {
     platform_.statement_hook(static_cast<int32_t>(where.line()));
   }
 
+  // The table file's number: the only file the calculator opens.
+  static constexpr int32_t kTableFile = 1;
+
+  // Reads the next line of the table file; the statement boundary after it
+  // carries the caller's line.
+  void read_table_line(Text& line, std::source_location where = std::source_location::current()) {
+    platform_.line_input_from_file(kTableFile, line);
+    platform_.file_input_done();
+    hook(where);
+  }
+
   // Every array element access goes through the platform's index check.
   template <typename T, std::size_t N>
   T& at(std::array<T, N>& array, int32_t index) {

@@ -5,12 +5,6 @@
 
 namespace calculator {
 
-namespace {
-
-constexpr int32_t kTableFile = 1;
-
-}  // namespace
-
 bool Calculator::check_table_layout() {
   // A failed check of an earlier cycle leaves the file open; close it so
   // that the same name can be opened again.
@@ -21,14 +15,10 @@ bool Calculator::check_table_layout() {
 
   // Lines 1 to 10 are read and dropped.
   for (loop_index = 1; loop_index <= 10; ++loop_index) {
-    platform_.line_input_from_file(kTableFile, header_line);
-    platform_.file_input_done();
-    hook();
+    read_table_line(header_line);
   }
 
-  platform_.line_input_from_file(kTableFile, azimuth_line);
-  platform_.file_input_done();
-  hook();
+  read_table_line(azimuth_line);
   // Case counts, and a leading blank fails.
   if (console::string_not_equal(console::string_left(azimuth_line, 7), "Azimuth")) {
     show_notice({" The FF Table file is not in accordance with the right format",
@@ -38,19 +28,13 @@ bool Calculator::check_table_layout() {
   }
 
   // Line 12 is not examined.
-  platform_.line_input_from_file(kTableFile, data_line);
-  platform_.file_input_done();
-  hook();
+  read_table_line(data_line);
 
-  platform_.line_input_from_file(kTableFile, data_line);
-  platform_.file_input_done();
-  hook();
+  read_table_line(data_line);
   first_angle_text = console::string_left(data_line, 3);
   first_angle = static_cast<float>(platform_.string_to_number(first_angle_text));
 
-  platform_.line_input_from_file(kTableFile, data_line);
-  platform_.file_input_done();
-  hook();
+  read_table_line(data_line);
   second_angle_text = console::string_left(data_line, 3);
   second_angle = static_cast<float>(platform_.string_to_number(second_angle_text));
 

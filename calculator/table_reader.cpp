@@ -13,8 +13,6 @@ namespace calculator {
 
 namespace {
 
-constexpr int32_t kTableFile = 1;
-
 // The polar angles whose slice ends with a progress line.
 bool shows_progress(int16_t theta) {
   return theta == 180 || theta == 135 || theta == 90 || theta == 45 || theta == 30;
@@ -32,9 +30,7 @@ bool Calculator::extract_gains() {
   platform_.open_file(table_file_name, kTableFile);
   hook();
   for (loop_index = 1; loop_index <= 9; ++loop_index) {
-    platform_.line_input_from_file(kTableFile, skipped_line);
-    platform_.file_input_done();
-    hook();
+    read_table_line(skipped_line);
   }
 
   end_line();
@@ -100,23 +96,15 @@ bool Calculator::extract_gains() {
 
   for (theta_index = 180; theta_index >= 0; --theta_index) {
     last_label = 100;
-    platform_.line_input_from_file(kTableFile, data_line);
-    platform_.file_input_done();
-    hook();
+    read_table_line(data_line);
     last_label = 110;
-    platform_.line_input_from_file(kTableFile, data_line);
-    platform_.file_input_done();
-    hook();
+    read_table_line(data_line);
     last_label = 120;
-    platform_.line_input_from_file(kTableFile, data_line);
-    platform_.file_input_done();
-    hook();
+    read_table_line(data_line);
 
     for (azimuth_index = 0; azimuth_index <= 360; ++azimuth_index) {
       last_label = 130;
-      platform_.line_input_from_file(kTableFile, data_line);
-      platform_.file_input_done();
-      hook();
+      read_table_line(data_line);
 
       value_field = console::string_mid(data_line, 26, 10);
       comma_pos = static_cast<int16_t>(console::string_instr(value_field, ","));
