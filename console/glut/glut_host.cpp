@@ -64,7 +64,7 @@ namespace {
 // How long the window thread waits for the calculator's thread after the
 // close button before it ends the process anyway (that thread may be stuck
 // in a slow read).
-constexpr auto kStopGrace = std::chrono::milliseconds(500);
+constexpr auto kStopGrace = std::chrono::milliseconds(250);
 constexpr unsigned kFrameIntervalMs = 33;  // about 30 pictures a second
 // OpenGL 1.1 textures have power-of-two sides; the picture fills a corner.
 constexpr int kTextureWidth = 1024;
@@ -85,6 +85,7 @@ struct Window {
   bool finished = false;  // run_program has returned
   int exit_code = 0;
 
+  int window_id = 0;           // freeglut's number for the window
   bool window_closed = false;  // window thread only: freeglut destroys it
   GLuint texture = 0;
   std::vector<uint8_t> pixels;
@@ -135,7 +136,11 @@ void on_reshape(int width, int height) {
 void on_timer(int) {
   // A timer may still fire between the close button and the loop's return;
   // the window is gone by then.
-  if (window->window_closed || glutGetWindow() == 0) return;
+  if (window->window_closed) return;
+  // Timers belong to no window, so freeglut's current window may be another
+  // (or none) here; the chain of timers must not end while the window lives.
+  if (glutGetWindow() != window->window_id) glutSetWindow(window->window_id);
+  if (glutGetWindow() != window->window_id) return;  // freeglut no longer knows the window
   if (program_finished()) {
     glutLeaveMainLoop();
     return;
@@ -217,7 +222,7 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
   glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_DEPTH);
   glutInitWindowSize(kFrameWidth, kFrameHeight);
   bool title_changed = false;
-  glutCreateWindow(window->host.take_title(title_changed).c_str());
+  window->window_id = glutCreateWindow(window->host.take_title(title_changed).c_str());
 
   const GLenum glew_status = glewInit();
   if (glew_status != GLEW_OK) {

@@ -58,6 +58,17 @@ class Screen:
         return "\n".join("%2d|%s|" % (i + 1, r) for i, r in enumerate(self.chars))
 
 
+def stacks(pid):
+    """Where a process's threads stand, for a failure that says it hangs."""
+    try:
+        result = subprocess.run(["gdb", "-p", str(pid), "-batch", "-ex", "thread apply all bt"],
+                                capture_output=True, timeout=60)
+        return "\n".join(line for line in result.stdout.decode(errors="replace").splitlines()
+                         if line.startswith(("#", "Thread")))
+    except (OSError, subprocess.TimeoutExpired) as error:
+        return "(no stacks: %s)" % error
+
+
 class Session:
     def __init__(self, args):
         self.args = args
@@ -106,14 +117,20 @@ class Session:
         return result.stdout
 
     # ---- the program's window ----
-    def find_window(self, title, timeout=60):
+    def find_window(self, process, title, timeout=60):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             found = self.x("xdotool", "search", "--name", "^%s$" % re.escape(title), check_rc=False).split()
             if found:
                 return found[0].decode()
+            if process.poll() is not None:
+                raise Failure("the program ended with exit code %d before a window titled %r appeared; "
+                              "it wrote: %r" % (process.returncode, title, process.stderr.read()))
             time.sleep(0.1)
-        raise Failure("no window titled %r appeared" % title)
+        titles = [self.x("xdotool", "getwindowname", w, check_rc=False).decode().rstrip("\n")
+                  for w in self.x("xdotool", "search", "--name", ".", check_rc=False).split()]
+        raise Failure("no window titled %r appeared in %d s; the windows there are titled %r; "
+                      "the program's threads stand at:\n%s" % (title, timeout, titles, stacks(process.pid)))
 
     def geometry(self, window):
         shell = self.x("xdotool", "getwindowgeometry", "--shell", window).decode()
@@ -212,7 +229,7 @@ def row_starts(screen, row_1, text, colour=None):
 
 def case_app_window(session):
     process = session.start([session.args.app])
-    window = session.find_window(APP_TITLE)
+    window = session.find_window(process, APP_TITLE)
     check(session.geometry(window) == (640, 400), "window is %dx%d" % session.geometry(window))
     session.bring_on_screen(window)
     screen = session.wait_for_screen(
@@ -230,7 +247,7 @@ def case_app_window(session):
 
 def case_keys(session):
     process = session.start([session.args.demo, "keys"])
-    window = session.find_window(DEMO_TITLE)
+    window = session.find_window(process, DEMO_TITLE)
     session.bring_on_screen(window)
     screen = session.wait_for_screen(window, lambda s: s.row(3).startswith("Ready"), "Ready")
     check(row_starts(screen, 1, DEMO_TITLE, 14), "row 1 is not the caption in colour 14:\n%s" % screen)
@@ -258,7 +275,7 @@ def case_close_while_blocked(session):
     fifo = os.path.join(tempfile.mkdtemp(dir=session.args.work), "slow_file")
     os.mkfifo(fifo)
     process = session.start([session.args.demo, "block", fifo])
-    window = session.find_window(DEMO_TITLE)
+    window = session.find_window(process, DEMO_TITLE)
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: s.row(3).startswith("Blocking"), "Blocking")
     time.sleep(0.3)  # the program's thread is now inside open()
@@ -267,7 +284,7 @@ def case_close_while_blocked(session):
 
 def case_program_ends_itself(session):
     process = session.start([session.args.demo, "halt"])
-    window = session.find_window(DEMO_TITLE)
+    window = session.find_window(process, DEMO_TITLE)
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: s.row(3).startswith("Halting"), "Halting")
     session.x("xdotool", "key", "space")
@@ -280,7 +297,7 @@ def case_program_ends_itself(session):
 
 def case_fatal_error(session):
     process = session.start([session.args.demo, "fatal"])
-    window = session.find_window("Critical Error #7")
+    window = session.find_window(process, "Critical Error #7")
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: s.row(1).rstrip() == "Out of memory", "the fatal error's message")
     check(process.poll() is None, "the process ended before the message was dismissed")
@@ -349,7 +366,7 @@ def case_beep_through_wave_writer(session):
     session.env.pop("ALSOFT_DRIVERS")
     session.env["ALSOFT_CONF"] = config
     process = session.start([session.args.demo, "beep"])
-    window = session.find_window(DEMO_TITLE)
+    window = session.find_window(process, DEMO_TITLE)
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: s.row(3).startswith("Beeped"), "Beeped")
     time.sleep(0.3)
@@ -449,7 +466,7 @@ class TypedRun:
             self.ends.append(len(typed))
         self.reference, self.reference_exit = headless_screens(session, typed, self.ends)
         self.process = session.start([session.args.app])
-        self.window = session.find_window(APP_TITLE)
+        self.window = session.find_window(self.process, APP_TITLE)
         session.bring_on_screen(self.window)
         self.done = 0
 
@@ -582,7 +599,7 @@ def case_close_during_waits(session):
     # The blank screen of the first 2 seconds.
     started = time.monotonic()
     process = session.start([session.args.app])
-    window = session.find_window(APP_TITLE)
+    window = session.find_window(process, APP_TITLE)
     session.bring_on_screen(window)
     screen = session.screenshot(window)
     if time.monotonic() - started < 1.5:
