@@ -37,8 +37,10 @@ stop_all() {
 trap stop_all EXIT
 
 # A private X server on a free display number, which it writes to a pipe.
+# -noreset keeps it from resetting (and dropping new connections) whenever
+# its last client, such as one xdotool call, leaves.
 mkfifo "$scratch/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$scratch/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 read -r -t 15 display_number <"$scratch/display" || { echo "headless_demo: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display_number"

@@ -87,9 +87,13 @@ class Session:
 
     # ---- X server ----
     def start_xvfb(self):
+        # -noreset: an X server resets when its last client leaves, and drops
+        # the connections that arrive during the reset. Each xdotool call is
+        # such a client, so without it the program could start just then and
+        # fail to open the display.
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
