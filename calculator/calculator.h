@@ -137,10 +137,14 @@ class Calculator {
   void print(const Text& text);
   void print_line(const Text& text);
   void end_line();
-  // A value through a picture, printed without fit check or line end.
+  // A value through a picture, printed without fit check or line end. A
+  // float picture fails on a value that is not a finite number, so the
+  // float prints end in a statement boundary that carries the caller's line.
   void print_integer(const Text& picture, int64_t value);
-  void print_single(const Text& picture, float value);
-  void print_double(const Text& picture, double value);
+  void print_single(const Text& picture, float value,
+                    std::source_location where = std::source_location::current());
+  void print_double(const Text& picture, double value,
+                    std::source_location where = std::source_location::current());
 
   // A statement boundary: hands control to the platform, which delivers a
   // pending error or acts on a stop request. The line is the statement's.

@@ -23,16 +23,18 @@ void Calculator::print_integer(const Text& picture, int64_t value) {
   platform_.print_string(field, false);
 }
 
-void Calculator::print_single(const Text& picture, float value) {
+void Calculator::print_single(const Text& picture, float value, std::source_location where) {
   Text field;
   platform_.print_using_single(picture, value, 0, field);
   platform_.print_string(field, false);
+  hook(where);
 }
 
-void Calculator::print_double(const Text& picture, double value) {
+void Calculator::print_double(const Text& picture, double value, std::source_location where) {
   Text field;
   platform_.print_using_double(picture, value, 0, field);
   platform_.print_string(field, false);
+  hook(where);
 }
 
 }  // namespace calculator

@@ -17,17 +17,14 @@ void Calculator::show_summary() {
   platform_.color_set(plain ? 15 : 13);
   print(" Average Gain (AG, caution: rounded display!) = ");
   print_double(picture_average_gain, average_gain);
-  hook();
   print(" (/) = ");
   print_double(picture_average_gain_db, average_gain_db);
-  hook();
   print(" dBi");
   end_line();
 
   if (marked) platform_.color_set(15);
   print(" Max Gain = ");
   print_single(picture_max_gain, max_gain_db);
-  hook();
   print(" dBi at azimuth = ");
   print_integer(picture_angle, max_azimuth);
   print(" degree(s) and elevation = ");
@@ -39,12 +36,10 @@ void Calculator::show_summary() {
   print(console::string_space(1));
   print(" T_sky = ");
   print_single(picture_input_temperature, sky_temperature);
-  hook();
   print(" K");
   print(console::string_space(30));
   print(" T_earth = ");
   print_single(picture_input_temperature, earth_temperature);
-  hook();
   print(" K");
   end_line();
 
@@ -108,22 +103,17 @@ void Calculator::print_result_row() {
   print_integer(picture_alpha, alpha);
   print(console::string_space(7));
   print_double(picture_pattern_temperature, at(pattern_temperature, alpha));
-  hook();
   print(console::string_space(5));
   print_double(picture_loss_temperature, loss_temperature);
-  hook();
   print(console::string_space(3));
   print_double(picture_total_temperature, at(total_temperature, alpha));
-  hook();
   print(console::string_space(7));
   if (at(total_temperature, alpha) <= 0) {
     platform_.color_set(13);
     print_double(picture_g_over_ta, at(g_over_ta_db, alpha));
-    hook();
     print_line("*");
   } else {
     print_double(picture_g_over_ta, at(g_over_ta_db, alpha));
-    hook();
     end_line();
   }
   platform_.color_set(14);

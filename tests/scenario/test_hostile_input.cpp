@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <regex>
 #include <string>
@@ -35,6 +36,16 @@ const char* const kToClearedPrompt = "290\r10\r\r7";
 // The last row that the echo of a typed name reaches on the cleared prompt.
 int last_row_of_name(std::size_t name_length) {
   return 2 + static_cast<int>((38 + name_length - 1) / 80);
+}
+
+// The 1-based line of the calculator's source file that holds the text,
+// or 0: the line an error row names for the statement written there.
+int source_line_of(const std::string& file, const std::string& text) {
+  std::ifstream source(std::string(TORVELIN_SOURCE_DIR) + "/calculator/" + file);
+  std::string line;
+  for (int number = 1; std::getline(source, line); ++number)
+    if (line.find(text) != std::string::npos) return number;
+  return 0;
 }
 
 // Expects a notice with these message lines whose empty row follows
@@ -266,19 +277,22 @@ TEST(HostileFiles, GainsBeyondAnyAntennaEndTheRunWithError5) {
     std::function<std::string(int theta, int azimuth)> field;
     int error_row;              // where the error row starts
     std::string before_error;   // the text that stands in front of it
+    std::string statement;      // the failing print in results.cpp, if one
   };
   const std::string results_row_1 = " Average Gain (AG, caution: rounded display!) = ";
   const Case cases[] = {
       // The zenith keeps 0 dBi: the elements are finite there and infinite
       // elsewhere, so AG is infinite; row 1 of the summary is begun.
       {"1e300 below the zenith",
-       [](int theta, int) { return std::string(theta == 0 ? "      0.00" : "     1e300"); }, 1, results_row_1},
+       [](int theta, int) { return std::string(theta == 0 ? "      0.00" : "     1e300"); }, 1, results_row_1,
+       "print_double(picture_average_gain, average_gain)"},
       // Infinity times sin(0) is not a number: so is AG, the summary is
       // left out and the first table row is begun.
-      {"1e300 everywhere", [](int, int) { return std::string("     1e300"); }, 2, "       0       "},
+      {"1e300 everywhere", [](int, int) { return std::string("     1e300"); }, 2, "       0       ",
+       "print_double(picture_pattern_temperature"},
       // The logarithm of an AG of 0 fails once the second pass's text
       // block and its five progress lines stand below the prompt.
-      {"-1e300 everywhere", [](int, int) { return std::string("    -1e300"); }, 0, ""},
+      {"-1e300 everywhere", [](int, int) { return std::string("    -1e300"); }, 0, "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -310,6 +324,11 @@ TEST(HostileFiles, GainsBeyondAnyAntennaEndTheRunWithError5) {
     ASSERT_EQ(text.substr(0, c.before_error.size()), c.before_error);
     const std::string error_row = text.substr(c.before_error.size());
     EXPECT_TRUE(std::regex_match(error_row, std::regex("Error 5 at line [1-9][0-9]* +"))) << text;
+    if (!c.statement.empty()) {
+      const int line = source_line_of("results.cpp", c.statement);
+      ASSERT_NE(line, 0) << c.statement;
+      EXPECT_EQ(trimmed(error_row), "Error 5 at line " + std::to_string(line));
+    }
     EXPECT_EQ(r.colour(row, static_cast<int>(c.before_error.size()) + 1), 12);
     EXPECT_EQ(trimmed(r.row(row + 1)), "");
     EXPECT_EQ(r.row(row + 2), padded(kCloseKey));
