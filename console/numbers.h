@@ -3,7 +3,15 @@
 // of Platform.
 #pragma once
 
+#include <limits>
+
 namespace console {
+
+// Every extended-precision intermediate of the program is a long double
+// with a 64-bit significand (the x87 format of x86-64 Linux); another width
+// would change the results in their last bits, so such a build stops here.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "long double must have a 64-bit significand");
 
 // The 64-bit float nearest to pi (3.141592653589793), widened exactly.
 long double pi_value();

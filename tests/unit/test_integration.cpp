@@ -117,6 +117,35 @@ TEST_F(TableTest, HottestTemperaturesShowThe32BitRoundingOfTheIntegrals) {
   });
 }
 
+TEST(SplitSkyEarth, OneDirectionLandsInSkyOrEarthByItsSideOfTheTiltedHorizon) {
+  // In front (azimuths 270..360 and 0..90) the horizon sinks by alpha, at
+  // the back (90..270) it rises by alpha. A single element of 1 shows where
+  // each direction is counted: a direction on the boundary row, on the
+  // seam columns 90 and 270 or on the edge columns 0 and 360 counts half.
+  struct Case {
+    int theta, azimuth, alpha;
+    double sky, earth;
+  } cases[] = {
+      {95, 45, 0, 0, 1},     {95, 45, 5, 0.5, 0.5},    {95, 45, 10, 1, 0},      // front, below the horizon
+      {85, 180, 0, 1, 0},    {85, 180, 5, 0.5, 0.5},   {85, 180, 10, 0, 1},     // back, above it
+      {100, 300, 5, 0, 1},   {100, 300, 15, 1, 0},                              // front, the other quarter
+      {100, 360, 0, 0, 0.5}, {100, 360, 15, 0.5, 0},   {100, 0, 15, 0.5, 0},   // the edge columns
+      {60, 270, 40, 0.5, 0.5}, {120, 90, 40, 0.5, 0.5}, {120, 90, 0, 0, 1},    // the seams
+  };
+  StartedCalculator s;
+  calculator::Calculator& c = *s.calc;
+  for (const Case& k : cases) {
+    c.gain_element.fill(0.0);
+    c.gain_element[static_cast<std::size_t>(cell(k.theta, k.azimuth))] = 1.0;
+    c.alpha = static_cast<int16_t>(k.alpha);
+    c.split_sky_earth();
+    EXPECT_EQ(c.sky_integral[static_cast<std::size_t>(k.alpha)], k.sky)
+        << "theta " << k.theta << ", azimuth " << k.azimuth << ", alpha " << k.alpha;
+    EXPECT_EQ(c.earth_integral[static_cast<std::size_t>(k.alpha)], k.earth)
+        << "theta " << k.theta << ", azimuth " << k.azimuth << ", alpha " << k.alpha;
+  }
+}
+
 TEST(SplitSkyEarth, Cos2PatternOnTheUpperHalfMatchesItsClosedForm) {
   // G = cos^2(theta) above the horizon, 0 below. The front sky always holds
   // the whole upper front quarter-sphere (pi/3); the back sky reaches polar
