@@ -1,5 +1,6 @@
 // The start of the run, the run sequence with its file loop, and the key
 // wait that ends every notice.
+#include <cfenv>
 #include <string_view>
 
 #include "calculator/calculator.h"
@@ -37,10 +38,13 @@ void Calculator::run() {
 }
 
 void Calculator::start_of_run() {
-  // Arithmetic precision: on this machine long double is the x87 80-bit
-  // format with its 64-bit significand, rounding to nearest, exceptions
-  // masked; the formulas that need extended intermediates are written in
-  // long double and round where they store, so there is nothing to set.
+  // Arithmetic: the formulas that need extended intermediates are written
+  // in long double (the x87 format, 64-bit significand) and round where
+  // they store. The thread's floating-point state is set to the default
+  // one: x87 at full precision, rounding to nearest, every exception
+  // masked, no flushing of subnormals to zero. The thread inherits its
+  // state from the one that made it, after libraries ran there.
+  std::fesetenv(FE_DFL_ENV);
 
   // The program-wide variables are the members, made with the Calculator.
 

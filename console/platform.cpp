@@ -166,6 +166,7 @@ void Platform::delay_seconds(double seconds) {
 }
 
 void Platform::beep() {
+  if (error_pending()) return;
   host_.play_samples(beep_tone_samples(), kToneSampleRate);
   delay_seconds(kBeepWaitSeconds);
 }

@@ -2,6 +2,10 @@
 // runs on the headless host.
 #include <gtest/gtest.h>
 
+#include <fpu_control.h>
+#include <xmmintrin.h>
+
+#include <cfenv>
 #include <cmath>
 
 #include "support/headless_run.h"
@@ -29,6 +33,40 @@ TEST(RunStart, BannerFollowsTitleAndTwoSecondWait) {
   EXPECT_EQ(trimmed(r.row(3)), "");
   EXPECT_EQ(r.row(4), padded(kSkyPrompt));
   EXPECT_EQ(r.colour(4, 2), 7);
+}
+
+TEST(RunStart, SetsTheFloatingPointStateTheFormulasNeed) {
+  // A thread may inherit rounding upwards, a 53-bit x87 significand and
+  // flushing of subnormals from the libraries that ran before it.
+  std::fenv_t before;
+  std::fegetenv(&before);
+  std::fesetround(FE_UPWARD);
+  fpu_control_t control;
+  _FPU_GETCW(control);
+  control = static_cast<fpu_control_t>((control & ~_FPU_EXTENDED) | _FPU_DOUBLE);
+  _FPU_SETCW(control);
+  _mm_setcsr(_mm_getcsr() | 0x8040);  // flush to zero, denormals are zero
+
+  HeadlessRun r;
+  int rounding = -1;
+  unsigned csr = 0;
+  long double sum = 0;
+  volatile double tiny = 1e-310;
+  double tiny_half = -1;
+  r.run([&](calculator::Calculator& c) {
+    c.start_of_run();
+    rounding = std::fegetround();
+    csr = _mm_getcsr();
+    volatile long double one = 1;
+    sum = one + 0x1p-60L;  // kept only with a 64-bit significand
+    tiny_half = tiny / 2;  // a subnormal result
+  });
+  std::fesetenv(&before);
+
+  EXPECT_EQ(rounding, FE_TONEAREST);
+  EXPECT_EQ(csr & 0x8040u, 0u);
+  EXPECT_EQ(sum - 1, 0x1p-60L);
+  EXPECT_EQ(tiny_half, 5e-311);
 }
 
 TEST(RunStart, ClosingTheWindowDuringTheFirstWaitEndsTheRun) {

@@ -71,6 +71,7 @@ TEST_F(ErrorsTest, PendingErrorSuppressesTheEffectsOfOperations) {
   EXPECT_EQ(platform.keys().size(), 1u);
   EXPECT_EQ(entry, "entry");
   EXPECT_EQ(host.keys_left(), 0u);
+  EXPECT_TRUE(host.tones.empty());
 
   // Text and number functions still compute.
   EXPECT_EQ(platform.string_to_number("2.5"), 2.5L);
