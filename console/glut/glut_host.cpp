@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "console/glut/fixed_size.h"
 #include "console/glut/frame.h"
 #include "console/glut/key_mapping.h"
 
@@ -65,7 +66,10 @@ namespace {
 // close button before it ends the process anyway (that thread may be stuck
 // in a slow read).
 constexpr auto kStopGrace = std::chrono::milliseconds(250);
-constexpr unsigned kFrameIntervalMs = 33;  // about 30 pictures a second
+// The window thread looks for the end of the calculator's run every 16 ms
+// and draws a new picture every second look: about 30 pictures a second.
+constexpr unsigned kTickMs = 16;
+constexpr int kTicksPerPicture = 2;
 // OpenGL 1.1 textures have power-of-two sides; the picture fills a corner.
 constexpr int kTextureWidth = 1024;
 constexpr int kTextureHeight = 512;
@@ -128,12 +132,13 @@ void on_display() {
   glutSwapBuffers();
 }
 
-void on_reshape(int width, int height) {
-  // The projection stays 640 x 400, so a resized window stretches the page.
-  glViewport(0, 0, width, height);
+void on_reshape(int, int height) {
+  // The page keeps its 8 x 16 pixel cells in the window's top left corner,
+  // should a window manager make the window larger after all.
+  glViewport(0, height - kFrameHeight, kFrameWidth, kFrameHeight);
 }
 
-void on_timer(int) {
+void on_timer(int tick) {
   // A timer may still fire between the close button and the loop's return;
   // the window is gone by then.
   if (window->window_closed) return;
@@ -145,11 +150,13 @@ void on_timer(int) {
     glutLeaveMainLoop();
     return;
   }
-  bool changed = false;
-  const Text title = window->host.take_title(changed);
-  if (changed) glutSetWindowTitle(title.c_str());
-  glutPostRedisplay();
-  glutTimerFunc(kFrameIntervalMs, on_timer, 0);
+  if (tick % kTicksPerPicture == 0) {
+    bool changed = false;
+    const Text title = window->host.take_title(changed);
+    if (changed) glutSetWindowTitle(title.c_str());
+    glutPostRedisplay();
+  }
+  glutTimerFunc(kTickMs, on_timer, (tick + 1) % kTicksPerPicture);
 }
 
 void queue_key(const Text& key) {
@@ -223,6 +230,7 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
   glutInitWindowSize(kFrameWidth, kFrameHeight);
   bool title_changed = false;
   window->window_id = glutCreateWindow(window->host.take_title(title_changed).c_str());
+  ask_for_fixed_window_size(kFrameWidth, kFrameHeight);
 
   const GLenum glew_status = glewInit();
   if (glew_status != GLEW_OK) {
@@ -237,7 +245,7 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
   glutKeyboardFunc(on_keyboard);
   glutSpecialFunc(on_special);
   glutCloseFunc(on_close);
-  glutTimerFunc(kFrameIntervalMs, on_timer, 0);
+  glutTimerFunc(kTickMs, on_timer, 0);
   glutMainLoop();
 
   // Here after the close button, or when the procedure ended by itself.
