@@ -2,6 +2,8 @@
 // notice, and the closing path for every other error.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/stat.h>
 
 #include <regex>
@@ -85,6 +87,44 @@ TEST(ErrorHandler, CaseSelection) {
     else message = {kFormat[0], kFormat[1]};
     expect_notice_rows(r, 0, 2, message);
     for (int blank = 1; blank <= 25; ++blank) EXPECT_EQ(trimmed(r.row(blank)), "");
+  }
+}
+
+// The error row starts where the failing statement left the cursor; each of
+// its four items that does not fit the rest of the row starts the next one.
+TEST(ErrorHandler, ErrorRowItemsMoveToTheNextRowWhenTheyDoNotFit) {
+  struct Case {
+    const char* what;
+    std::function<void(console::Platform&)> place_cursor;
+    std::string row_1, row_2;
+  } cases[] = {
+      {"column 70", [](console::Platform& p) { p.locate_cursor(1, 70); },
+       std::string(69, ' ') + "Error 62", "at line 4321"},
+      {"column 76", [](console::Platform& p) { p.locate_cursor(1, 76); }, std::string(75, ' ') + "Error",
+       " 62 at line 4321"},
+      {"a pending line end after 80 columns", [](console::Platform& p) { p.print_string(std::string(80, '='), false); },
+       std::string(80, '='), "Error 62 at line 4321"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HeadlessRun r;
+    r.host.type("7");
+    r.run([&](calculator::Calculator& calc) {
+      r.platform.set_error_trap(&calc.last_label);
+      c.place_cursor(r.platform);
+      r.platform.error_raise(62);
+      try {
+        r.platform.statement_hook(4321);
+      } catch (const console::ErrorDelivered&) {
+        calc.error_handler();
+      }
+    });
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(trimmed(r.row(1)), c.row_1);
+    EXPECT_EQ(trimmed(r.row(2)), trimmed(c.row_2));
+    EXPECT_EQ(r.row(2).substr(0, c.row_2.size()), c.row_2);
+    EXPECT_EQ(trimmed(r.row(3)), "");
+    EXPECT_EQ(r.row(4), padded(kCloseKey));
   }
 }
 
