@@ -28,6 +28,27 @@ std::string passing_head() {
 
 enum class Handled { kNotFound, kFormat, kCloses };
 
+// Runs a procedure that raises error `number` with the trap set, and hands
+// it at statement `line` to the error handler; true when the handler
+// resumed. `before` runs first, with the trap already set.
+bool raise_into_handler(HeadlessRun& r, int32_t number, int32_t line,
+                        const std::function<void(calculator::Calculator&)>& before = {}) {
+  bool resumed = false;
+  r.run([&](calculator::Calculator& calc) {
+    r.platform.set_error_trap(&calc.last_label);
+    if (before) before(calc);
+    r.platform.error_raise(number);
+    try {
+      r.platform.statement_hook(line);
+    } catch (const console::ErrorDelivered&) {
+      calc.error_handler();
+      resumed = true;
+    }
+    r.platform.program_halt();
+  });
+  return resumed;
+}
+
 // The error delivered straight to the handler after the statement on
 // line 4321, with last_label as given.
 TEST(ErrorHandler, CaseSelection) {
@@ -48,19 +69,8 @@ TEST(ErrorHandler, CaseSelection) {
     SCOPED_TRACE("error " + std::to_string(c.number) + " with label " + std::to_string(c.label));
     HeadlessRun r;
     r.host.type("7");
-    bool resumed = false;
-    r.run([&](calculator::Calculator& calc) {
-      r.platform.set_error_trap(&calc.last_label);
-      calc.last_label = c.label;
-      r.platform.error_raise(c.number);
-      try {
-        r.platform.statement_hook(4321);
-      } catch (const console::ErrorDelivered&) {
-        calc.error_handler();
-        resumed = true;
-      }
-      r.platform.program_halt();
-    });
+    const bool resumed =
+        raise_into_handler(r, c.number, 4321, [&](calculator::Calculator& calc) { calc.last_label = c.label; });
 
     if (c.handled == Handled::kCloses) {
       EXPECT_FALSE(resumed);
@@ -109,16 +119,7 @@ TEST(ErrorHandler, ErrorRowItemsMoveToTheNextRowWhenTheyDoNotFit) {
     SCOPED_TRACE(c.what);
     HeadlessRun r;
     r.host.type("7");
-    r.run([&](calculator::Calculator& calc) {
-      r.platform.set_error_trap(&calc.last_label);
-      c.place_cursor(r.platform);
-      r.platform.error_raise(62);
-      try {
-        r.platform.statement_hook(4321);
-      } catch (const console::ErrorDelivered&) {
-        calc.error_handler();
-      }
-    });
+    raise_into_handler(r, 62, 4321, [&](calculator::Calculator&) { c.place_cursor(r.platform); });
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(trimmed(r.row(1)), c.row_1);
     EXPECT_EQ(trimmed(r.row(2)), trimmed(c.row_2));
@@ -130,15 +131,7 @@ TEST(ErrorHandler, ErrorRowItemsMoveToTheNextRowWhenTheyDoNotFit) {
 
 TEST(ErrorHandler, ClosingWaitEndedByTheWindowGivesExitCodeZero) {
   HeadlessRun r;
-  r.run([&](calculator::Calculator& calc) {
-    r.platform.set_error_trap(&calc.last_label);
-    r.platform.error_raise(68);
-    try {
-      r.platform.statement_hook(12);
-    } catch (const console::ErrorDelivered&) {
-      calc.error_handler();
-    }
-  });
+  raise_into_handler(r, 68, 12);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.row(3), padded(kCloseKey));
 }
