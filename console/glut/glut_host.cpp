@@ -150,7 +150,7 @@ void on_timer(int tick) {
     glutLeaveMainLoop();
     return;
   }
-  if (tick % kTicksPerPicture == 0) {
+  if (tick == 0) {
     bool changed = false;
     const Text title = window->host.take_title(changed);
     if (changed) glutSetWindowTitle(title.c_str());
