@@ -2,6 +2,8 @@
 
 #include <GL/freeglut.h>
 
+#include "console/code_page.h"
+
 namespace console::glut {
 
 namespace {
@@ -14,7 +16,9 @@ Text extended(char scan_code) { return Text{'\0', scan_code}; }
 
 Text key_for_character(unsigned char character) {
   if (character == 127) return extended(kDeleteScanCode);
-  return Text(1, static_cast<char>(character));
+  const std::optional<unsigned char> cp437 = cp437_from_latin1(character);
+  if (!cp437) return Text();
+  return Text(1, static_cast<char>(*cp437));
 }
 
 Text key_for_special(int glut_key) {

@@ -40,13 +40,47 @@ TEST(KeyMapping, ModifierLockAndUnknownKeysAreNotQueued) {
   }
 }
 
-TEST(KeyMapping, CharacterKeysGiveTheirCodeAndDeleteBecomesExtended) {
-  for (int character = 0; character < 256; ++character) {
+TEST(KeyMapping, AsciiCharacterKeysGiveTheirCodeAndDeleteBecomesExtended) {
+  for (int character = 0; character < 128; ++character) {
     const Text key = key_for_character(static_cast<unsigned char>(character));
     if (character == 127) {
       EXPECT_EQ(key, extended(83));
     } else {
       EXPECT_EQ(key, Text(1, static_cast<char>(character))) << "character " << character;
+    }
+  }
+}
+
+// freeglut reports characters beyond ASCII as Latin-1; the queue holds the
+// screen's code page 437.
+TEST(KeyMapping, Latin1CharacterKeysGiveTheirCodePage437Byte) {
+  const struct {
+    int latin1;
+    Text key;
+  } cases[] = {
+      {0xE9, "\x82"},  // é
+      {0xFC, "\x81"},  // ü
+      {0xE4, "\x84"},  // ä
+      {0xF6, "\x94"},  // ö
+      {0xDF, "\xE1"},  // ß
+      {0xF1, "\xA4"},  // ñ
+      {0xE7, "\x87"},  // ç
+      {0xA3, "\x9C"},  // £
+      {0xB0, "\xF8"},  // °
+      {0xA4, ""},      // ¤: not in code page 437
+      {0xBE, ""},      // ¾
+      {0xA7, ""},      // §: only the control code 21 shows it
+      {0x80, ""},      // C1 controls
+      {0x9F, ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(key_for_character(static_cast<unsigned char>(c.latin1)), c.key) << "Latin-1 " << c.latin1;
+  // None of them ever queues an ASCII byte, a control code least of all.
+  for (int latin1 = 128; latin1 < 256; ++latin1) {
+    const Text key = key_for_character(static_cast<unsigned char>(latin1));
+    EXPECT_LE(key.size(), 1u) << "Latin-1 " << latin1;
+    if (!key.empty()) {
+      EXPECT_GE(static_cast<unsigned char>(key[0]), 128) << "Latin-1 " << latin1;
     }
   }
 }
