@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "console/code_page.h"
 #include "console/errors.h"
 
 namespace console {
@@ -118,9 +119,11 @@ int32_t FileTable::open(const Text& name, int32_t number) {
   if (files_.count(number) != 0) return kFileAlreadyOpen;
   // A NUL would cut the name short and open some other file.
   if (name.find('\0') != Text::npos) return kFileNotFound;
-  std::string path = name;
-  for (char& c : path)
+  std::string cp437_path = name;
+  for (char& c : cp437_path)
     if (c == '\\') c = '/';
+  // The name was typed in the screen's code page; Linux names files in UTF-8.
+  const std::string path = utf8_from_cp437(cp437_path);
 
   auto file = std::make_unique<OpenFile>();
   // Opened without blocking, so that a named pipe without a writer cannot

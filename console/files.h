@@ -22,7 +22,9 @@ class FileTable {
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
 
-  // Opens an existing file for reading under `number`. Returns 0, or the
+  // Opens an existing file for reading under `number`. The name is in code
+  // page 437, the screen's character set, and "\" separates folders as "/"
+  // does; the file is looked up under the name's UTF-8 form. Returns 0, or the
   // error number: 53 not found (and any unlisted failure), 76 path not found,
   // 70 access denied / read-only medium / a folder, 75 first read failed,
   // 55 number already open.

@@ -183,6 +183,48 @@ TEST_F(FilesTest, NumbersBackslashesAndClosing) {
   EXPECT_EQ(files.open(dir_ + "/file.txt", 1), 0);
 }
 
+// A name is typed in code page 437, the screen's character set; the file
+// stands under its UTF-8 name.
+TEST_F(FilesTest, CodePage437NameOpensTheFileOfItsUtf8Name) {
+  write("café.txt", "e acute\n");
+  write("░.txt", "light shade\n");
+  write("plain.txt", "ascii\n");
+  const struct {
+    Text name;
+    Text line;
+  } cases[] = {
+      {dir_ + "/caf\x82.txt", "e acute"},
+      {dir_ + "\\\xB0.txt", "light shade"},  // after the backslash became "/"
+      {dir_ + "/plain.txt", "ascii"},
+  };
+  for (const auto& c : cases) {
+    FileTable files;
+    ASSERT_EQ(files.open(c.name, 1), 0) << c.name;
+    Text line;
+    EXPECT_EQ(files.read_line(1, line), 0) << c.name;
+    EXPECT_EQ(line, c.line) << c.name;
+  }
+}
+
+// The error numbers look at the converted name: a folder that exists under
+// its UTF-8 name is found.
+TEST_F(FilesTest, OpenFailuresOfCodePage437Names) {
+  std::filesystem::create_directory(dir_ + "/café");
+  const struct {
+    Text name;
+    int32_t error;
+  } cases[] = {
+      {dir_ + "/caf\x82/missing.txt", 53},
+      {dir_ + "/caf\x82", 70},
+      {dir_ + "/\x82t\x82/x.txt", 76},
+      {dir_ + "/café", 53},  // UTF-8 bytes typed as they are name other characters
+  };
+  for (const auto& c : cases) {
+    FileTable files;
+    EXPECT_EQ(files.open(c.name, 1), c.error) << c.name;
+  }
+}
+
 // A named pipe without a writer neither holds the open nor the read.
 TEST_F(FilesTest, PipeWithoutWriterReadsAsEmpty) {
   ASSERT_EQ(::mkfifo((dir_ + "/pipe").c_str(), 0600), 0);
