@@ -1,7 +1,7 @@
 # Installs the Debian packages that building, running and testing need.
 # Sourced by start.sh and test.sh; does nothing when all are present.
 TORVELIN_PACKAGES="cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
-  freeglut3-dev libglew-dev libopenal-dev libgl1-mesa-dri console-setup-linux \
+  freeglut3-dev libglew-dev libopenal-dev libgl1-mesa-dri console-data \
   xvfb xdotool x11-apps x11-utils imagemagick clang libclang-rt-14-dev \
   clang-16 libclang-rt-16-dev zlib1g-dev libx11-dev python3"
 

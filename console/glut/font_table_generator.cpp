@@ -6,6 +6,8 @@
 // out.inc holds the 4096 bytes as a C++ initializer list (16 rows per glyph,
 // top row first, bit 7 the leftmost pixel); out.bin holds the same bytes raw
 // for the window tests, which read cells back from screenshots.
+//
+// A font without a glyph for one of the codes 1 to 255 fails the build.
 #include <zlib.h>
 
 #include <array>
@@ -52,17 +54,6 @@ constexpr std::array<uint16_t, 256> kCp437ToUnicode = {
     0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
     0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,  // F0
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
-};
-
-// Look-alikes for characters that a font may list under a neighbour only.
-const std::map<uint16_t, uint16_t> kAlternatives = {
-    {0x00DF, 0x03B2},  // sharp s / beta
-    {0x00B5, 0x03BC},  // micro / mu
-    {0x03B5, 0x2208},  // epsilon / element of
-    {0x2219, 0x00B7},  // bullet operator / middle dot
-    {0x00A0, 0x0020},  // no-break space / space
-    {0x25BA, 0x25B6},  // right-pointing pointer / triangle
-    {0x25C4, 0x25C0},  // left-pointing pointer / triangle
 };
 
 constexpr int kGlyphHeight = 16;
@@ -128,24 +119,22 @@ int main(int argc, char** argv) {
   std::map<uint16_t, int> glyph_of;
   if (!read_gzip(argv[1], font) || !parse_psf1(font, glyphs, glyph_of)) return 1;
 
-  std::vector<uint8_t> table(256 * kGlyphHeight, 0);  // code 0 and unknowns stay blank
-  std::string blank_codes;
+  // Code 0 stays blank. The font must have every other glyph: one drawn
+  // blank would look like a space on the screen.
+  std::vector<uint8_t> table(256 * kGlyphHeight, 0);
+  std::string missing_codes;
   for (int code = 1; code < 256; ++code) {
-    uint16_t unicode = kCp437ToUnicode[code];
-    auto found = glyph_of.find(unicode);
+    auto found = glyph_of.find(kCp437ToUnicode[code]);
     if (found == glyph_of.end()) {
-      auto alternative = kAlternatives.find(unicode);
-      if (alternative != kAlternatives.end()) found = glyph_of.find(alternative->second);
-    }
-    if (found == glyph_of.end()) {
-      blank_codes += " " + std::to_string(code);
+      missing_codes += " " + std::to_string(code);
       continue;
     }
     for (int row = 0; row < kGlyphHeight; ++row) table[code * kGlyphHeight + row] = glyphs[found->second][row];
   }
-
-  if (!blank_codes.empty()) {
-    std::fprintf(stderr, "font_table_generator: no glyph in this font, drawn blank:%s\n", blank_codes.c_str());
+  if (!missing_codes.empty()) {
+    std::fprintf(stderr, "font_table_generator: %s has no glyph for the code-page-437 codes%s\n", argv[1],
+                 missing_codes.c_str());
+    return 1;
   }
 
   std::ofstream inc(argv[2]);
