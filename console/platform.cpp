@@ -16,6 +16,7 @@ constexpr int64_t kPollMs = 10;
 constexpr int64_t kDelayStepMs = 9;
 constexpr int64_t kBellPauseMs = 250;
 constexpr int64_t kKeyWaitMs = 100;
+constexpr int64_t kPauseStepMs = 10;
 constexpr double kLongestDelaySeconds = 2147483.647;
 constexpr double kBeepWaitSeconds = 0.25;
 // The statement number that the platform's own waits hand to statement_hook.
@@ -253,6 +254,7 @@ void Platform::error_raise(int32_t number) {
 
 void Platform::statement_event(int32_t statement) {
   event_flag_.store(false, std::memory_order_release);
+  while (paused() && !stop_requested()) host_.sleep_ms(kPauseStepMs);
   if (stop_requested()) {
     // Every later statement halts as well, whoever catches this one.
     event_flag_.store(true, std::memory_order_release);
@@ -289,6 +291,11 @@ void Platform::request_stop(int exit_code) {
   stop_requested_.store(true, std::memory_order_release);
   event_flag_.store(true, std::memory_order_release);
   keys_.wake();
+}
+
+void Platform::set_paused(bool paused) {
+  paused_.store(paused, std::memory_order_release);
+  if (paused) event_flag_.store(true, std::memory_order_release);
 }
 
 int run_program(Platform& platform, const std::function<void(Platform&)>& procedure) {

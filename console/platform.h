@@ -112,6 +112,12 @@ class Platform {
   void request_stop(int exit_code = 0);
   bool stop_requested() const { return stop_requested_.load(std::memory_order_acquire); }
 
+  // The Pause key's hold (window thread): while it lasts, statement_hook
+  // waits, so the run stops at its next statement boundary, delay step or
+  // key poll. A stop request ends the run during a hold as well.
+  void set_paused(bool paused);
+  bool paused() const { return paused_.load(std::memory_order_acquire); }
+
  private:
   void statement_event(int32_t statement);
   void error_dispatch();
@@ -126,6 +132,7 @@ class Platform {
   int32_t pending_error_ = 0;
   std::atomic<bool> event_flag_{false};
   std::atomic<bool> stop_requested_{false};
+  std::atomic<bool> paused_{false};
   std::atomic<int> stop_exit_code_{0};
 
   bool trap_set_ = false;

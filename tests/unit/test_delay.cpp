@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "console/headless_host.h"
@@ -73,6 +74,77 @@ TEST(Delay, InkeyYieldsAndTakesOneKey) {
   EXPECT_EQ(platform.string_inkey(), "a");
   EXPECT_EQ(platform.string_inkey(), std::string("\0;", 2));
   EXPECT_EQ(yields, 3);
+}
+
+}  // namespace
+
+namespace {
+
+// The Pause key's hold: statement_hook waits in 10 ms steps until the hold
+// ends, and a delay that the hold outlasts ends at its next step, its time
+// counted from its call.
+TEST(PauseHold, DelayThatTheHoldOutlastsEndsAtItsNextStep) {
+  HeadlessHost host;
+  Platform platform(host);
+  std::vector<int64_t> sleeps;
+  host.on_sleep = [&](HeadlessHost& h, int64_t ms) {
+    sleeps.push_back(ms);
+    if (h.clock_ms == 18) platform.set_paused(true);  // pressed during the second step
+    if (h.clock_ms >= 3000) platform.set_paused(false);
+  };
+  platform.delay_seconds(0.5);
+  ASSERT_GE(sleeps.size(), 3u);
+  EXPECT_EQ(sleeps[0], 9);
+  EXPECT_EQ(sleeps[1], 9);
+  // Held in 10 ms steps from 18 ms to 3008 ms, the first step end at or
+  // after 3 s; then the delay, long over, sleeps its least rest of 1 ms.
+  EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 10), 299);
+  EXPECT_EQ(sleeps.back(), 1);
+  EXPECT_EQ(host.clock_ms, 3009);
+}
+
+TEST(PauseHold, StatementBoundaryWaitsUntilTheHoldEnds) {
+  HeadlessHost host;
+  Platform platform(host);
+  int steps = 0;
+  host.on_sleep = [&](HeadlessHost&, int64_t ms) {
+    EXPECT_EQ(ms, 10);
+    if (++steps == 25) platform.set_paused(false);
+  };
+  platform.set_paused(true);
+  platform.statement_hook(7);
+  EXPECT_EQ(steps, 25);
+  EXPECT_EQ(host.clock_ms, 250);
+  // The hold is over: the next boundary does not wait.
+  platform.statement_hook(8);
+  EXPECT_EQ(steps, 25);
+}
+
+TEST(PauseHold, StopRequestEndsTheRunDuringAHold) {
+  HeadlessHost host;
+  Platform platform(host);
+  host.on_sleep = [&](HeadlessHost& h, int64_t) {
+    if (h.clock_ms == 500) platform.request_stop(0);
+  };
+  platform.set_paused(true);
+  EXPECT_THROW(platform.statement_hook(1), console::RunHalted);
+  EXPECT_EQ(host.clock_ms, 500);
+}
+
+TEST(PauseHold, PendingErrorIsDeliveredWhenTheHoldEnds) {
+  HeadlessHost host;
+  Platform platform(host);
+  double label = 20;
+  platform.set_error_trap(&label);
+  host.on_sleep = [&](HeadlessHost& h, int64_t) {
+    if (h.clock_ms == 100) platform.set_paused(false);
+  };
+  platform.error_raise(53);
+  platform.set_paused(true);
+  EXPECT_THROW(platform.statement_hook(42), console::ErrorDelivered);
+  EXPECT_EQ(host.clock_ms, 100);
+  EXPECT_EQ(platform.last_error_number(), 53);
+  EXPECT_EQ(platform.error_line(), 42);
 }
 
 }  // namespace
