@@ -22,6 +22,8 @@ struct Cell {
   uint8_t character = ' ';
   // Foreground colour in bits 0 to 3, background in bits 4 to 6, blink bit 7.
   uint8_t attribute = 7;
+
+  bool operator==(const Cell&) const = default;
 };
 
 // Everything that the screen shows and remembers; copied whole for the
@@ -42,6 +44,8 @@ struct ScreenState {
   Cell& cell(int row_1, int column_1) {
     return cells[(row_1 - 1) * kScreenColumns + (column_1 - 1)];
   }
+
+  bool operator==(const ScreenState&) const = default;
 };
 
 class TextScreen {

@@ -1,5 +1,7 @@
 #include "console/glut/frame.h"
 
+#include <algorithm>
+
 #include "console/glut/font.h"
 
 namespace console::glut {
@@ -22,6 +24,15 @@ void put_pixel(std::vector<uint8_t>& rgba, int x, int y, uint32_t rgb) {
 }
 
 }  // namespace
+
+FrameInputs frame_inputs(const ScreenState& screen, int64_t now_ms) {
+  FrameInputs inputs{screen};
+  const bool any_blinking =
+      std::any_of(screen.cells.begin(), screen.cells.end(), [](const Cell& cell) { return (cell.attribute & 0x80) != 0; });
+  if (any_blinking) inputs.blink_shown = blink_shown_at(now_ms);
+  if (screen.cursor_visible) inputs.cursor_shown = cursor_shown_at(now_ms);
+  return inputs;
+}
 
 void draw_frame(const ScreenState& screen, bool blink_shown, bool cursor_shown, std::vector<uint8_t>& rgba) {
   rgba.resize(static_cast<std::size_t>(kFrameWidth) * kFrameHeight * 4);

@@ -19,11 +19,24 @@ extern const std::array<uint32_t, 16> kPalette;
 
 // How long blinking characters stay shown and then hidden, and the cursor.
 constexpr int64_t kBlinkHalfPeriodMs = 500;
-constexpr int64_t kCursorHalfPeriodMs = 250;
+// Each phase change costs a whole frame, so the cursor blinks no faster.
+constexpr int64_t kCursorHalfPeriodMs = 500;
 
 // Which half of their blink period characters and cursor are in at `ms`.
 inline bool blink_shown_at(int64_t ms) { return (ms / kBlinkHalfPeriodMs) % 2 == 0; }
 inline bool cursor_shown_at(int64_t ms) { return (ms / kCursorHalfPeriodMs) % 2 == 0; }
+
+// What decides a frame's pixels: the screen and the blink phases that show
+// on it, the characters' only while a cell blinks and the cursor's only
+// during a line input. The window draws a new frame only when they change.
+struct FrameInputs {
+  ScreenState screen;
+  bool blink_shown = true;
+  bool cursor_shown = false;
+
+  bool operator==(const FrameInputs&) const = default;
+};
+FrameInputs frame_inputs(const ScreenState& screen, int64_t now_ms);
 
 // Fills `rgba` (resized to 640 x 400 x 4 bytes, top row first). A cell with
 // bit 7 of its attribute shows only its background while blink_shown is

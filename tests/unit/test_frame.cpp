@@ -100,3 +100,27 @@ TEST(Frame, CursorIsDrawnOnlyDuringLineInputAndInItsOnPhase) {
   EXPECT_NE(blink_shown_at(0), blink_shown_at(kBlinkHalfPeriodMs));
   EXPECT_NE(cursor_shown_at(0), cursor_shown_at(kCursorHalfPeriodMs));
 }
+
+// The window draws only when what a frame shows changes: the blink phases
+// count only where something blinks.
+TEST(Frame, InputsChangeOnlyWithTheScreenOrAPhaseThatShows) {
+  ScreenState plain;
+  plain.cell(2, 2) = {'A', 0x07};
+  for (int64_t later : {int64_t{1}, kCursorHalfPeriodMs, kBlinkHalfPeriodMs, 3 * kCursorHalfPeriodMs}) {
+    EXPECT_EQ(frame_inputs(plain, 0), frame_inputs(plain, later)) << later;
+  }
+  ScreenState changed = plain;
+  changed.cell(25, 80) = {'B', 0x07};
+  EXPECT_NE(frame_inputs(plain, 0), frame_inputs(changed, 0));
+
+  ScreenState blinking = plain;
+  blinking.cell(2, 3) = {'C', 0x80 | 0x07};
+  EXPECT_EQ(frame_inputs(blinking, 0), frame_inputs(blinking, kBlinkHalfPeriodMs - 1));
+  EXPECT_NE(frame_inputs(blinking, 0), frame_inputs(blinking, kBlinkHalfPeriodMs));
+
+  ScreenState typing = plain;
+  typing.cursor_visible = true;
+  EXPECT_EQ(frame_inputs(typing, 0), frame_inputs(typing, kCursorHalfPeriodMs - 1));
+  EXPECT_NE(frame_inputs(typing, 0), frame_inputs(typing, kCursorHalfPeriodMs));
+  EXPECT_EQ(frame_inputs(typing, 0), frame_inputs(typing, 2 * kCursorHalfPeriodMs));
+}
