@@ -10,16 +10,26 @@
 #include <thread>
 #include <vector>
 
-#include "console/glut/fixed_size.h"
 #include "console/glut/frame.h"
 #include "console/glut/key_mapping.h"
+#include "console/glut/x11_window.h"
+#include "console/code_page.h"
 
 namespace console::glut {
 
 void GlutHost::set_title(const Text& title) {
-  std::lock_guard lock(title_mutex_);
-  title_ = title;
-  title_changed_ = true;
+  {
+    std::lock_guard lock(title_mutex_);
+    title_ = title;
+    title_changed_ = true;
+    title_ever_set_ = true;
+  }
+  title_set_.notify_all();
+}
+
+void GlutHost::wait_for_first_title(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(title_mutex_);
+  title_set_.wait_for(lock, timeout, [this] { return title_ever_set_; });
 }
 
 Text GlutHost::take_title(bool& changed) {
@@ -66,10 +76,13 @@ namespace {
 // close button before it ends the process anyway (that thread may be stuck
 // in a slow read).
 constexpr auto kStopGrace = std::chrono::milliseconds(250);
-// The window thread looks for the end of the calculator's run every 16 ms
-// and draws a new picture every second look: about 30 pictures a second.
+// The window thread looks for the end of the calculator's run and for the
+// keys and events of the second X11 connection every 16 ms, and every second
+// look (about 30 times a second) for a change of the picture or the title.
 constexpr unsigned kTickMs = 16;
 constexpr int kTicksPerPicture = 2;
+// How long the window waits for the run's first caption before it opens.
+constexpr auto kFirstTitleWait = std::chrono::milliseconds(1000);
 // OpenGL 1.1 textures have power-of-two sides; the picture fills a corner.
 constexpr int kTextureWidth = 1024;
 constexpr int kTextureHeight = 512;
@@ -89,10 +102,13 @@ struct Window {
   bool finished = false;  // run_program has returned
   int exit_code = 0;
 
+  X11Window x11;
   int window_id = 0;           // freeglut's number for the window
-  bool window_closed = false;  // window thread only: freeglut destroys it
+  bool window_closed = false;  // window thread only: closed, destroyed or left
   GLuint texture = 0;
   std::vector<uint8_t> pixels;
+  FrameInputs drawn;           // what the last frame showed
+  bool drawn_once = false;
   bool framebuffer_objects = false;  // reported by GLEW; the quad needs none
 };
 
@@ -109,10 +125,16 @@ void make_program_folder_current() {
   if (!error) std::filesystem::current_path(program.parent_path(), error);
 }
 
+FrameInputs current_frame_inputs() {
+  return frame_inputs(window->platform.screen().snapshot(), window->host.now_ms());
+}
+
 void on_display() {
-  const ScreenState screen = window->platform.screen().snapshot();
-  const int64_t now = window->host.now_ms();
-  draw_frame(screen, blink_shown_at(now), cursor_shown_at(now), window->pixels);
+  if (window->window_closed) return;
+  window->drawn = current_frame_inputs();
+  window->drawn_once = true;
+  const FrameInputs& shown = window->drawn;
+  draw_frame(shown.screen, shown.blink_shown, shown.cursor_shown, window->pixels);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glBindTexture(GL_TEXTURE_2D, window->texture);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -138,6 +160,33 @@ void on_reshape(int, int height) {
   glViewport(0, height - kFrameHeight, kFrameWidth, kFrameHeight);
 }
 
+// The run ends as after the close button: the close button of freeglut's
+// own window ends its loop by itself, a stop key or a destroyed window here.
+void stop_from_window() {
+  window->window_closed = true;
+  window->platform.request_stop(0);
+  glutLeaveMainLoop();
+}
+
+// Acts on the keys and events that only the second connection sees.
+void handle_x11_events(const X11Window::Events& events) {
+  if (window->window_closed) return;
+  if (events.destroyed || events.break_pressed) {
+    stop_from_window();
+    return;
+  }
+  // Pause starts the hold; pressed again, it ends it.
+  for (int i = 0; i < events.pause_presses; ++i) window->platform.set_paused(!window->platform.paused());
+}
+
+void apply_title_change() {
+  bool changed = false;
+  const Text title = window->host.take_title(changed);
+  if (!changed) return;
+  const std::string utf8_title = utf8_from_cp437(title);
+  if (!window->x11.set_names(utf8_title)) glutSetWindowTitle(utf8_title.c_str());
+}
+
 void on_timer(int tick) {
   // A timer may still fire between the close button and the loop's return;
   // the window is gone by then.
@@ -146,21 +195,30 @@ void on_timer(int tick) {
   // (or none) here; the chain of timers must not end while the window lives.
   if (glutGetWindow() != window->window_id) glutSetWindow(window->window_id);
   if (glutGetWindow() != window->window_id) return;  // freeglut no longer knows the window
+  handle_x11_events(window->x11.take_events(false));
+  if (window->window_closed) return;
   if (program_finished()) {
     glutLeaveMainLoop();
     return;
   }
   if (tick == 0) {
-    bool changed = false;
-    const Text title = window->host.take_title(changed);
-    if (changed) glutSetWindowTitle(title.c_str());
-    glutPostRedisplay();
+    apply_title_change();
+    // Drawing costs far more than looking: a frame only when it would differ.
+    if (!window->drawn_once || !(current_frame_inputs() == window->drawn)) glutPostRedisplay();
   }
   glutTimerFunc(kTickMs, on_timer, (tick + 1) % kTicksPerPicture);
 }
 
 void queue_key(const Text& key) {
-  if (!key.empty()) window->platform.keys().push(key);  // a 16th waiting key is lost
+  // A Pause pressed before this key reached the second connection first;
+  // taking its events now keeps the two in the order they were pressed.
+  handle_x11_events(window->x11.take_events(true));
+  if (key.empty() || window->window_closed) return;
+  if (window->platform.paused()) {
+    window->platform.set_paused(false);  // the key that ends a hold is not queued
+    return;
+  }
+  window->platform.keys().push(key);  // a 16th waiting key is lost
 }
 
 void on_keyboard(unsigned char character, int, int) { queue_key(key_for_character(character)); }
@@ -202,7 +260,9 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
     case SoundOutput::OpenResult::kOpened:
       break;
     case SoundOutput::OpenResult::kNoDevice:
-      std::fprintf(stderr, "torvelin: no sound device could be opened\n");
+      std::fprintf(stderr,
+                   "torvelin: no sound device could be opened; to run without sound, start it with "
+                   "ALSOFT_DRIVERS=null (OpenAL Soft's null backend)\n");
       end_process(kExitNoSoundDevice);
     case SoundOutput::OpenResult::kNoContext:
       std::fprintf(stderr, "torvelin: the sound device gave no context\n");
@@ -211,8 +271,16 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
   make_program_folder_current();
   window = new Window(*sound);
 
-  // freeglut ends the process itself when there is no display; do that
-  // before the calculator's thread exists.
+  // Without a display freeglut would end the process with a message of its
+  // own and leave the sound device open; say what happened instead.
+  if (!window->x11.connect()) {
+    sound->close();
+    std::fprintf(stderr,
+                 "torvelin: cannot open the X display \"%s\"%s; without a display, "
+                 "`bash scripts/start.sh` (see README.md) runs it under its own Xvfb\n",
+                 X11Window::display_name().c_str(), X11Window::display_name().empty() ? " (DISPLAY is not set)" : "");
+    end_process(kExitNoDisplay);
+  }
   glutInit(&argc, argv);
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
 
@@ -228,9 +296,11 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
 
   glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_DEPTH);
   glutInitWindowSize(kFrameWidth, kFrameHeight);
+  window->host.wait_for_first_title(kFirstTitleWait);
   bool title_changed = false;
-  window->window_id = glutCreateWindow(window->host.take_title(title_changed).c_str());
-  ask_for_fixed_window_size(kFrameWidth, kFrameHeight);
+  const std::string start_title = utf8_from_cp437(window->host.take_title(title_changed));
+  window->window_id = glutCreateWindow(start_title.c_str());
+  window->x11.adopt_current_window(kFrameWidth, kFrameHeight, start_title);
 
   const GLenum glew_status = glewInit();
   if (glew_status != GLEW_OK) {
@@ -248,7 +318,8 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
   glutTimerFunc(kTickMs, on_timer, 0);
   glutMainLoop();
 
-  // Here after the close button, or when the procedure ended by itself.
+  // Here after the close button, a stop key, the window's destruction, or
+  // when the procedure ended by itself.
   int exit_code = 0;
   bool finished = false;
   {

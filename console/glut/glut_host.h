@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 
@@ -36,27 +37,34 @@ class GlutHost : public Host {
   // Window thread: the caption to show now; `changed` tells whether it was
   // set since the last call.
   Text take_title(bool& changed);
+  // Window thread: waits at most `timeout` for the run's first caption, so
+  // that the window carries it from its creation.
+  void wait_for_first_title(std::chrono::milliseconds timeout);
 
  private:
   SoundOutput& sound_;
   Platform* platform_ = nullptr;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::mutex title_mutex_;
+  std::condition_variable title_set_;
   Text title_;
   bool title_changed_ = false;
+  bool title_ever_set_ = false;
 };
 
-// Exit codes of a start-up without sound output.
+// Exit codes of a start-up without sound output or without a display.
 constexpr int kExitNoSoundDevice = 111;
 constexpr int kExitNoSoundContext = 222;
+constexpr int kExitNoDisplay = 1;
 
 // Runs the program in its window. Opens the default sound device, makes the
 // folder that holds the program the current folder, creates the text screen,
 // starts `procedure` on a thread of its own (through run_program), opens the
 // 640 x 400 window and runs the event loop on the calling thread. Never
-// returns: the process ends with 0 after the window's close button, with
-// run_program's code when the procedure ends by itself, 111 without a sound
-// device and 222 without a sound context.
+// returns: the process ends with 0 after the window's close button, a stop
+// key or the window's destruction, with run_program's code when the
+// procedure ends by itself, 111 without a sound device, 222 without a sound
+// context and 1 without a display.
 [[noreturn]] void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedure);
 
 }  // namespace console::glut

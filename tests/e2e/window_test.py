@@ -16,6 +16,7 @@ program's own texts directly.
 import argparse
 import os
 import re
+import socket
 import struct
 import subprocess
 import sys
@@ -44,15 +45,19 @@ def check(condition, message):
 class Screen:
     """The 80 x 25 cells read back from a 640 x 400 screenshot."""
 
-    def __init__(self, chars, colours):
+    def __init__(self, chars, colours, codes=None):
         self.chars = chars        # 25 strings of 80 characters ('?' unknown)
         self.colours = colours    # 25 lists of 80 foreground numbers (None: blank)
+        self.codes = codes        # 25 lists of 80 character codes (None: unknown)
 
     def row(self, row_1):
         return self.chars[row_1 - 1]
 
     def colour(self, row_1, column_1):
         return self.colours[row_1 - 1][column_1 - 1]
+
+    def code(self, row_1, column_1):
+        return self.codes[row_1 - 1][column_1 - 1]
 
     def __str__(self):
         return "\n".join("%2d|%s|" % (i + 1, r) for i, r in enumerate(self.chars))
@@ -80,10 +85,10 @@ class Session:
         with open(args.glyphs, "rb") as f:
             table = f.read()
         check(len(table) == 256 * 16, "the glyph table has %d bytes" % len(table))
-        # Bitmap -> character; printable characters win over look-alikes.
-        self.glyph_chars = {}
+        # Bitmap -> character code; printable characters win over look-alikes.
+        self.glyph_codes = {}
         for code in list(range(32, 127)) + list(range(0, 32)) + list(range(127, 256)):
-            self.glyph_chars.setdefault(table[code * 16:(code + 1) * 16], chr(code) if 32 <= code < 127 else "?")
+            self.glyph_codes.setdefault(table[code * 16:(code + 1) * 16], code)
 
     # ---- X server ----
     def start_xvfb(self):
@@ -164,9 +169,9 @@ class Session:
         return self.decode(ppm[header.end():], width)
 
     def decode(self, pixels, width):
-        chars, colours = [], []
+        chars, colours, codes = [], [], []
         for row in range(ROWS):
-            row_chars, row_colours = [], []
+            row_chars, row_colours, row_codes = [], [], []
             for column in range(COLUMNS):
                 cell = []
                 for line in range(16):
@@ -177,17 +182,22 @@ class Session:
                 if not lit:
                     row_chars.append(" ")
                     row_colours.append(None)
+                    row_codes.append(32)
                     continue
                 if len(lit) != 1 or next(iter(lit)) not in PALETTE:
                     row_chars.append("?")
                     row_colours.append(None)
+                    row_codes.append(None)
                     continue
                 bitmap = bytes(sum(0x80 >> x for x in range(8) if line[x] != 0) for line in cell)
-                row_chars.append(self.glyph_chars.get(bitmap, "?"))
+                code = self.glyph_codes.get(bitmap)
+                row_chars.append(chr(code) if code is not None and 32 <= code < 127 else "?")
                 row_colours.append(PALETTE.index(next(iter(lit))))
+                row_codes.append(code)
             chars.append("".join(row_chars))
             colours.append(row_colours)
-        return Screen(chars, colours)
+            codes.append(row_codes)
+        return Screen(chars, colours, codes)
 
     def wait_for_screen(self, window, predicate, what, timeout=30, top_left=False):
         deadline = time.monotonic() + timeout
@@ -254,6 +264,14 @@ def case_app_window(session):
     hints = session.x("xprop", "-id", window, "WM_NORMAL_HINTS").decode()
     check("minimum size: 640 by 400" in hints and "maximum size: 640 by 400" in hints,
           "the window does not ask for a fixed size of 640 x 400:\n%s" % hints)
+    # Task bars name and group the window by these.
+    properties = session.x("xprop", "-id", window).decode()
+    for expected in ('WM_CLASS(STRING) = "torvelin", "Torvelin"',
+                     "_NET_WM_PID(CARDINAL) = %d" % process.pid,
+                     'WM_CLIENT_MACHINE(STRING) = "%s"' % socket.gethostname(),
+                     '_NET_WM_NAME(UTF8_STRING) = "%s"' % APP_TITLE,
+                     'WM_ICON_NAME(STRING) = "%s"' % APP_TITLE):
+        check(expected in properties, "the window has no %s:\n%s" % (expected, properties))
     session.x("xdotool", "windowsize", "--sync", window, "800", "600")
     session.wait_for_screen(
         window, lambda s: row_starts(s, 1, " Torvelin_V1-58", 14)
@@ -285,7 +303,39 @@ def case_keys(session):
         window, lambda s: s.row(3 + len(expected)).rstrip() == expected[-1], "every key press")
     got = [screen.row(4 + i).rstrip() for i in range(len(expected) + 1)]
     check(got == expected + [""], "keys arrived as %s, expected %s" % (got, expected))
+
     session.close_and_wait(process, window)
+
+
+def expect_exit(process, code, started, after, limit=1.0):
+    """The process ends with `code` within `limit` seconds of `started`."""
+    try:
+        got = process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        raise Failure("the process did not end after %s" % after)
+    elapsed = time.monotonic() - started
+    check(got == code, "exit code %d after %s, not %d; stderr: %r" % (got, after, code, process.stderr.read()))
+    check(elapsed <= limit, "the process took %.2f s to end after %s" % (elapsed, after))
+
+
+def case_pause_and_break(session):
+    process = session.start([session.args.demo, "keys"])
+    window = session.find_window(process, DEMO_TITLE)
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: s.row(3).startswith("Ready"), "Ready")
+    # Pause holds the run and is never queued; the key that ends the hold
+    # (Pause again included) is not queued either; Shift alone does not end it.
+    for names in (["Pause"], ["a"], ["b"], ["Pause"], ["Pause"], ["c"], ["Pause"], ["shift+Pause"], ["d"]):
+        session.x("xdotool", "key", *names)
+        time.sleep(0.15)
+    screen = session.wait_for_screen(window, lambda s: s.row(6).rstrip() == "[100]", "the key after the holds")
+    got = [screen.row(4 + i).rstrip() for i in range(4)]
+    check(got == ["[98]", "[99]", "[100]", ""], "after Pause the keys arrived as %s, not [98] [99] [100]" % got)
+    # Ctrl+Break (Ctrl and the Pause key) is a stop key, as the close button.
+    started = time.monotonic()
+    session.x("xdotool", "key", "ctrl+Break")
+    expect_exit(process, 0, started, "Ctrl+Break")
 
 
 def case_close_while_blocked(session):
@@ -337,7 +387,8 @@ def case_no_sound_device(session):
         process.kill()
         raise Failure("the program did not end without a sound device")
     check(process.returncode == 111, "exit code %d without a sound device, not 111" % process.returncode)
-    check(b"sound device" in err, "no reason on stderr: %r" % err)
+    check(b"sound device" in err and b"ALSOFT_DRIVERS=null" in err and err.count(b"\n") == 1,
+          "no one-line reason with the way to run without sound on stderr: %r" % err)
     check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
           "a window opened without a sound device")
 
