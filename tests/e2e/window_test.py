@@ -749,6 +749,148 @@ def case_headless_demo(session):
           "the PNG is not the results screen of horizon_beam.txt:\n%s" % screen)
 
 
+def process_cpu_seconds(pid):
+    """User and system time of a process, all its threads, in seconds."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+# Waiting at a prompt, blinking cursor included, costs at most this share
+# of one processor.
+IDLE_CPU_LIMIT = 0.03
+
+
+def case_idle_cost_and_break(session):
+    process = session.start([session.args.app])
+    window = session.find_window(process, APP_TITLE)
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
+    time.sleep(1.0)
+    before, started = process_cpu_seconds(process.pid), time.monotonic()
+    time.sleep(10.0)
+    used = (process_cpu_seconds(process.pid) - before) / (time.monotonic() - started)
+    print("waiting at a prompt: %.1f%% of one processor" % (100 * used))
+    check(used <= IDLE_CPU_LIMIT, "waiting at a prompt takes %.1f%% of a processor, more than %.0f%%"
+          % (100 * used, 100 * IDLE_CPU_LIMIT))
+    started = time.monotonic()
+    session.x("xdotool", "key", "ctrl+Break")
+    expect_exit(process, 0, started, "Ctrl+Break at the prompt")
+
+
+def case_window_destroyed(session):
+    process = session.start([session.args.app])
+    window = session.find_window(process, APP_TITLE)
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
+    started = time.monotonic()
+    session.x("xdotool", "windowclose", window)  # destroys it, without a close request
+    expect_exit(process, 0, started, "the window was destroyed")
+    err = process.stderr.read()
+    check(not err, "the program wrote %r" % err)
+
+
+def case_pause_hold(session):
+    run = TypedRun(session, [("", 15), ("10\r290\r", 10)])
+    run.next()
+    run.next()
+    session.x("xdotool", "type", "--delay", "30", "horizon_beam.txt\r")
+    deadline = time.monotonic() + 20
+    while session.title(run.window) != FILE_TITLE % "horizon_beam.txt":
+        check(time.monotonic() < deadline, "the title never named the file")
+        time.sleep(0.05)
+    # Pause during the second pass's 2-second wait holds it for as long.
+    session.x("xdotool", "key", "Pause")
+    time.sleep(5.0)
+    screen = session.screenshot(run.window)
+    check(not any("degrees ..." in screen.row(r) or row_is(screen, r, TITLES) for r in range(1, ROWS + 1)),
+          "the run went on during the hold:\n%s" % screen)
+    # A key ends the hold; it is not queued, so the results screen stays.
+    session.x("xdotool", "key", "x")
+    session.wait_for_screen(run.window, lambda s: row_is(s, 4, TITLES, 14), "the results screen", PASS_TIMEOUT)
+    time.sleep(1.5)
+    screen = session.screenshot(run.window)
+    check(row_is(screen, 4, TITLES, 14) and row_is(screen, 25, " Press any key to continue", 9),
+          "the key that ended the hold also dismissed the results screen:\n%s" % screen)
+    # A stop key ends the run at once during a hold.
+    session.x("xdotool", "key", "Pause")
+    time.sleep(0.3)
+    started = time.monotonic()
+    session.x("xdotool", "key", "ctrl+Break")
+    expect_exit(run.process, 0, started, "Ctrl+Break during a hold")
+
+
+def case_typed_names(session):
+    # A table whose UTF-8 name holds a letter beyond ASCII.
+    with open(os.path.join(os.path.dirname(session.args.app), "isotropic.txt"), "rb") as f:
+        table = f.read()
+    folder = os.path.join(session.args.work, "tables")
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "caf\u00e9.txt")
+    with open(path, "wb") as f:
+        f.write(table)
+    process = session.start([session.args.app])
+    window = session.find_window(process, APP_TITLE)
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
+    session.x("xdotool", "type", "--delay", "30", "10\r290\r")
+    session.wait_for_screen(window, lambda s: row_is(s, 8, FILE_PROMPT[1]), "the file prompt")
+
+    # Control characters typed into a name are drawn as their glyphs.
+    session.x("xdotool", "key", "--delay", "40", "ctrl+a", "ctrl+b", "ctrl+v")
+    column = len(FILE_PROMPT[1]) + 1
+    screen = session.wait_for_screen(window, lambda s: s.code(8, column + 2) == 22, "the third control character")
+    codes = [screen.code(8, column + i) for i in range(3)]
+    check(codes == [1, 2, 22], "Ctrl+A, Ctrl+B, Ctrl+V show the glyphs of %s, not of 1, 2, 22" % codes)
+    session.x("xdotool", "key", "Return")
+    screen = session.wait_for_screen(window, lambda s: any(row_is(s, r, PRESS_ANY_KEY, 9) for r in range(9, ROWS)),
+                                     "the notice of the name")
+    expect_notice(screen, NOT_FOUND)
+    session.x("xdotool", "key", "x")
+    session.wait_for_screen(window, lambda s: row_is(s, 2, FILE_PROMPT[1]), "the file prompt again")
+
+    # The name typed as a person would: é is shown as its glyph, and the
+    # file of the UTF-8 name opens.
+    session.x("xdotool", "type", "--delay", "40", folder + "/caf\u00e9.txt")
+
+    def echoed(screen, index):  # the code of the name's index-th character, on rows 2 and on
+        at = len(FILE_PROMPT[1]) + index
+        return screen.code(2 + at // COLUMNS, 1 + at % COLUMNS)
+    e_acute = len(folder) + 4
+    screen = session.wait_for_screen(window, lambda s: echoed(s, e_acute + 4) == ord("t"), "the typed name")
+    check(echoed(screen, e_acute) == 130,
+          "é is shown as the glyph of %s, not of 130:\n%s" % (echoed(screen, e_acute), screen))
+    session.x("xdotool", "key", "Return")
+    title = FILE_TITLE % path
+    deadline = time.monotonic() + 20
+    while session.title(window) != title:
+        check(time.monotonic() < deadline, "the title is %r, not %r" % (session.title(window), title))
+        time.sleep(0.1)
+    properties = session.x("xprop", "-id", window, "_NET_WM_NAME", "WM_ICON_NAME").decode()
+    check(('_NET_WM_NAME(UTF8_STRING) = "%s"' % title) in properties and title in properties.split("WM_ICON_NAME", 1)[1],
+          "the window's names do not follow the title:\n%s" % properties)
+    session.wait_for_screen(window, lambda s: row_is(s, 4, TITLES, 14) and row_is(s, 5, "       0" + ISOTROPIC_ROW),
+                            "the results screen of the table", PASS_TIMEOUT)
+    session.close_and_wait(process, window)
+
+
+def case_no_display(session):
+    # Without a display, and with one that cannot be reached: one line that
+    # names the display and the command that runs without one.
+    for display in (None, ":%d" % (1000 + os.getpid() % 1000)):
+        env = dict(session.env)
+        env.pop("DISPLAY")
+        if display is not None:
+            env["DISPLAY"] = display
+        result = subprocess.run([session.args.app], env=env, capture_output=True, timeout=30)
+        err = result.stderr.decode(errors="replace")
+        check(result.returncode != 0, "exit code 0 without a display")
+        check(not result.stdout, "the program wrote %r to standard output" % result.stdout)
+        check(err.count("\n") == 1 and err.endswith("\n"), "standard error is not one line: %r" % err)
+        check(("\"%s\"" % (display or "")) in err and "scripts/start.sh" in err,
+              "the line does not name the display and the start command: %r" % err)
+
+
 CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
 
 
