@@ -15,12 +15,39 @@ namespace {
 
 constexpr int kCursorFirstLine = 14;  // pixel rows 14 and 15 of the cell
 
-void put_pixel(std::vector<uint8_t>& rgba, int x, int y, uint32_t rgb) {
-  uint8_t* pixel = &rgba[(static_cast<std::size_t>(y) * kFrameWidth + x) * 4];
-  pixel[0] = static_cast<uint8_t>(rgb >> 16);
-  pixel[1] = static_cast<uint8_t>(rgb >> 8);
-  pixel[2] = static_cast<uint8_t>(rgb);
-  pixel[3] = 0xFF;
+// Everything that decides one cell's pixels.
+struct CellLook {
+  Cell cell;
+  bool glyph_shown = true;  // false in the off phase of a blinking cell
+  bool cursor_here = false;
+
+  bool operator==(const CellLook&) const = default;
+};
+
+CellLook look_of(const ScreenState& screen, bool blink_shown, bool cursor_shown, int row, int column) {
+  const Cell& cell = screen.cell(row, column);
+  return {cell, (cell.attribute & 0x80) == 0 || blink_shown,
+          screen.cursor_visible && cursor_shown && row == screen.row && column == screen.column};
+}
+
+void draw_cell(const CellLook& look, int row, int column, std::vector<uint8_t>& rgba) {
+  const uint32_t foreground = kPalette[look.cell.attribute & 0x0F];
+  const uint32_t background = kPalette[(look.cell.attribute >> 4) & 0x07];
+  const Glyph& glyph = kGlyphs[look.cell.character];
+  const int left = (column - 1) * kGlyphWidth;
+  const int top = (row - 1) * kGlyphHeight;
+  for (int line = 0; line < kGlyphHeight; ++line) {
+    uint8_t bits = look.glyph_shown ? glyph[line] : 0;
+    if (look.cursor_here && line >= kCursorFirstLine) bits = 0xFF;
+    uint8_t* pixel = &rgba[(static_cast<std::size_t>(top + line) * kFrameWidth + left) * 4];
+    for (int x = 0; x < kGlyphWidth; ++x, pixel += 4) {
+      const uint32_t rgb = (bits & (0x80 >> x)) != 0 ? foreground : background;
+      pixel[0] = static_cast<uint8_t>(rgb >> 16);
+      pixel[1] = static_cast<uint8_t>(rgb >> 8);
+      pixel[2] = static_cast<uint8_t>(rgb);
+      pixel[3] = 0xFF;
+    }
+  }
 }
 
 }  // namespace
@@ -36,24 +63,19 @@ FrameInputs frame_inputs(const ScreenState& screen, int64_t now_ms) {
 
 void draw_frame(const ScreenState& screen, bool blink_shown, bool cursor_shown, std::vector<uint8_t>& rgba) {
   rgba.resize(static_cast<std::size_t>(kFrameWidth) * kFrameHeight * 4);
-  const bool draw_cursor = screen.cursor_visible && cursor_shown;
   for (int row = 1; row <= kScreenRows; ++row) {
     for (int column = 1; column <= kScreenColumns; ++column) {
-      const Cell& cell = screen.cell(row, column);
-      const uint32_t foreground = kPalette[cell.attribute & 0x0F];
-      const uint32_t background = kPalette[(cell.attribute >> 4) & 0x07];
-      const bool glyph_shown = (cell.attribute & 0x80) == 0 || blink_shown;
-      const bool cursor_here = draw_cursor && row == screen.row && column == screen.column;
-      const Glyph& glyph = kGlyphs[cell.character];
-      const int left = (column - 1) * kGlyphWidth;
-      const int top = (row - 1) * kGlyphHeight;
-      for (int line = 0; line < kGlyphHeight; ++line) {
-        uint8_t bits = glyph_shown ? glyph[line] : 0;
-        if (cursor_here && line >= kCursorFirstLine) bits = 0xFF;
-        for (int x = 0; x < kGlyphWidth; ++x) {
-          const bool lit = (bits & (0x80 >> x)) != 0;
-          put_pixel(rgba, left + x, top + line, lit ? foreground : background);
-        }
+      draw_cell(look_of(screen, blink_shown, cursor_shown, row, column), row, column, rgba);
+    }
+  }
+}
+
+void update_frame(const FrameInputs& before, const FrameInputs& now, std::vector<uint8_t>& rgba) {
+  for (int row = 1; row <= kScreenRows; ++row) {
+    for (int column = 1; column <= kScreenColumns; ++column) {
+      const CellLook look = look_of(now.screen, now.blink_shown, now.cursor_shown, row, column);
+      if (look != look_of(before.screen, before.blink_shown, before.cursor_shown, row, column)) {
+        draw_cell(look, row, column, rgba);
       }
     }
   }

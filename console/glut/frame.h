@@ -43,5 +43,8 @@ FrameInputs frame_inputs(const ScreenState& screen, int64_t now_ms);
 // false; the cursor (the two bottom pixel rows of its cell, in the cell's
 // foreground colour) is drawn when the screen shows it and cursor_shown.
 void draw_frame(const ScreenState& screen, bool blink_shown, bool cursor_shown, std::vector<uint8_t>& rgba);
+// `rgba` shows `before` (as draw_frame drew it): redraws only the cells that
+// look different in `now`, so that a blinking cursor costs one cell.
+void update_frame(const FrameInputs& before, const FrameInputs& now, std::vector<uint8_t>& rgba);
 
 }  // namespace console::glut

@@ -131,10 +131,14 @@ FrameInputs current_frame_inputs() {
 
 void on_display() {
   if (window->window_closed) return;
-  window->drawn = current_frame_inputs();
+  const FrameInputs now = current_frame_inputs();
+  if (window->drawn_once) {
+    update_frame(window->drawn, now, window->pixels);
+  } else {
+    draw_frame(now.screen, now.blink_shown, now.cursor_shown, window->pixels);
+  }
+  window->drawn = now;
   window->drawn_once = true;
-  const FrameInputs& shown = window->drawn;
-  draw_frame(shown.screen, shown.blink_shown, shown.cursor_shown, window->pixels);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glBindTexture(GL_TEXTURE_2D, window->texture);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE,

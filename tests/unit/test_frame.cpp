@@ -124,3 +124,41 @@ TEST(Frame, InputsChangeOnlyWithTheScreenOrAPhaseThatShows) {
   EXPECT_NE(frame_inputs(typing, 0), frame_inputs(typing, kCursorHalfPeriodMs));
   EXPECT_EQ(frame_inputs(typing, 0), frame_inputs(typing, 2 * kCursorHalfPeriodMs));
 }
+
+// Redrawing only the cells that changed gives the same picture as drawing
+// the whole frame anew.
+TEST(Frame, UpdatedFrameEqualsAFreshlyDrawnOne) {
+  ScreenState typing;
+  typing.cursor_visible = true;
+  typing.row = 8;
+  typing.column = 40;
+  typing.cell(8, 39) = {'a', 0x07};
+  typing.cell(3, 3) = {'B', 0x80 | 0x0E};
+  ScreenState moved = typing;
+  moved.cell(8, 40) = {'b', 0x07};
+  moved.column = 41;
+  ScreenState cleared;
+  cleared.cell(1, 1) = {'C', 0x1F};
+  const struct {
+    ScreenState before;
+    int64_t before_ms;
+    ScreenState now;
+    int64_t now_ms;
+  } cases[] = {
+      {typing, 0, typing, kCursorHalfPeriodMs},     // the cursor's and the blink's phase
+      {typing, kCursorHalfPeriodMs, typing, 2 * kCursorHalfPeriodMs},
+      {typing, 0, moved, 0},                        // a typed character moves the cursor
+      {moved, kCursorHalfPeriodMs, cleared, 0},     // a cleared screen, cursor gone
+      {cleared, 0, typing, 0},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const FrameInputs before = frame_inputs(cases[i].before, cases[i].before_ms);
+    const FrameInputs now = frame_inputs(cases[i].now, cases[i].now_ms);
+    std::vector<uint8_t> updated;
+    draw_frame(before.screen, before.blink_shown, before.cursor_shown, updated);
+    update_frame(before, now, updated);
+    std::vector<uint8_t> fresh;
+    draw_frame(now.screen, now.blink_shown, now.cursor_shown, fresh);
+    EXPECT_TRUE(updated == fresh) << "case " << i;
+  }
+}
