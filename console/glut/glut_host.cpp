@@ -164,12 +164,11 @@ void on_reshape(int, int height) {
   glViewport(0, height - kFrameHeight, kFrameWidth, kFrameHeight);
 }
 
-// The run ends as after the close button: the close button of freeglut's
-// own window ends its loop by itself, a stop key or a destroyed window here.
+// The close button, a stop key and the window's destruction all end the run
+// this way; freeglut ends its loop by itself only after the close button.
 void stop_from_window() {
   window->window_closed = true;
   window->platform.request_stop(0);
-  glutLeaveMainLoop();
 }
 
 // Acts on the keys and events that only the second connection sees.
@@ -177,6 +176,7 @@ void handle_x11_events(const X11Window::Events& events) {
   if (window->window_closed) return;
   if (events.destroyed || events.break_pressed) {
     stop_from_window();
+    glutLeaveMainLoop();
     return;
   }
   // Pause starts the hold; pressed again, it ends it.
@@ -229,11 +229,7 @@ void on_keyboard(unsigned char character, int, int) { queue_key(key_for_characte
 
 void on_special(int key, int, int) { queue_key(key_for_special(key)); }
 
-void on_close() {
-  window->window_closed = true;
-  window->platform.request_stop(0);
-  window->platform.keys().wake();
-}
+void on_close() { stop_from_window(); }
 
 void set_up_picture() {
   glMatrixMode(GL_PROJECTION);
