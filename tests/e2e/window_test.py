@@ -663,6 +663,32 @@ def case_results_screens(session):
     session.close_and_wait(run.process, run.window)  # closed on the results screen
 
 
+def wait_for_title(session, window, title, timeout=20):
+    deadline = time.monotonic() + timeout
+    while session.title(window) != title:
+        check(time.monotonic() < deadline, "the title is %r, not %r" % (session.title(window), title))
+        time.sleep(0.05)
+
+
+def run_to_second_pass_wait(session):
+    """A typed run of horizon_beam.txt, in the 2-second wait of its second
+    pass (the title names the file)."""
+    run = TypedRun(session, [("", 15), ("10\r290\r", 10)])
+    run.next()
+    run.next()
+    session.x("xdotool", "type", "--delay", "30", "horizon_beam.txt\r")
+    wait_for_title(session, run.window, FILE_TITLE % "horizon_beam.txt")
+    return run
+
+
+def start_at_sky_prompt(session):
+    process = session.start([session.args.app])
+    window = session.find_window(process, APP_TITLE)
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
+    return process, window
+
+
 def case_close_during_waits(session):
     # The blank screen of the first 2 seconds.
     started = time.monotonic()
@@ -675,14 +701,7 @@ def case_close_during_waits(session):
     session.close_and_wait(process, window)
 
     # The 2-second wait of the second pass, once the title names the file.
-    run = TypedRun(session, [("", 15), ("10\r290\r", 10)])
-    run.next()
-    run.next()
-    session.x("xdotool", "type", "--delay", "30", "horizon_beam.txt\r")
-    deadline = time.monotonic() + 20
-    while session.title(run.window) != FILE_TITLE % "horizon_beam.txt":
-        check(time.monotonic() < deadline, "the title never named the file")
-        time.sleep(0.05)
+    run = run_to_second_pass_wait(session)
     session.close_and_wait(run.process, run.window)
 
 
@@ -762,10 +781,7 @@ IDLE_CPU_LIMIT = 0.03
 
 
 def case_idle_cost_and_break(session):
-    process = session.start([session.args.app])
-    window = session.find_window(process, APP_TITLE)
-    session.bring_on_screen(window)
-    session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
+    process, window = start_at_sky_prompt(session)
     time.sleep(1.0)
     before, started = process_cpu_seconds(process.pid), time.monotonic()
     time.sleep(10.0)
@@ -779,10 +795,7 @@ def case_idle_cost_and_break(session):
 
 
 def case_window_destroyed(session):
-    process = session.start([session.args.app])
-    window = session.find_window(process, APP_TITLE)
-    session.bring_on_screen(window)
-    session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
+    process, window = start_at_sky_prompt(session)
     started = time.monotonic()
     session.x("xdotool", "windowclose", window)  # destroys it, without a close request
     expect_exit(process, 0, started, "the window was destroyed")
@@ -791,14 +804,7 @@ def case_window_destroyed(session):
 
 
 def case_pause_hold(session):
-    run = TypedRun(session, [("", 15), ("10\r290\r", 10)])
-    run.next()
-    run.next()
-    session.x("xdotool", "type", "--delay", "30", "horizon_beam.txt\r")
-    deadline = time.monotonic() + 20
-    while session.title(run.window) != FILE_TITLE % "horizon_beam.txt":
-        check(time.monotonic() < deadline, "the title never named the file")
-        time.sleep(0.05)
+    run = run_to_second_pass_wait(session)
     # Pause during the second pass's 2-second wait holds it for as long.
     session.x("xdotool", "key", "Pause")
     time.sleep(5.0)
@@ -829,10 +835,7 @@ def case_typed_names(session):
     path = os.path.join(folder, "caf\u00e9.txt")
     with open(path, "wb") as f:
         f.write(table)
-    process = session.start([session.args.app])
-    window = session.find_window(process, APP_TITLE)
-    session.bring_on_screen(window)
-    session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
+    process, window = start_at_sky_prompt(session)
     session.x("xdotool", "type", "--delay", "30", "10\r290\r")
     session.wait_for_screen(window, lambda s: row_is(s, 8, FILE_PROMPT[1]), "the file prompt")
 
@@ -862,10 +865,7 @@ def case_typed_names(session):
           "é is shown as the glyph of %s, not of 130:\n%s" % (echoed(screen, e_acute), screen))
     session.x("xdotool", "key", "Return")
     title = FILE_TITLE % path
-    deadline = time.monotonic() + 20
-    while session.title(window) != title:
-        check(time.monotonic() < deadline, "the title is %r, not %r" % (session.title(window), title))
-        time.sleep(0.1)
+    wait_for_title(session, window, title)
     properties = session.x("xprop", "-id", window, "_NET_WM_NAME", "WM_ICON_NAME").decode()
     check(('_NET_WM_NAME(UTF8_STRING) = "%s"' % title) in properties and title in properties.split("WM_ICON_NAME", 1)[1],
           "the window's names do not follow the title:\n%s" % properties)
