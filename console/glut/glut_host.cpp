@@ -208,7 +208,7 @@ void on_timer(int tick) {
   if (tick == 0) {
     apply_title_change();
     // Drawing costs far more than looking: a frame only when it would differ.
-    if (!window->drawn_once || !(current_frame_inputs() == window->drawn)) glutPostRedisplay();
+    if (!window->drawn_once || current_frame_inputs() != window->drawn) glutPostRedisplay();
   }
   glutTimerFunc(kTickMs, on_timer, (tick + 1) % kTicksPerPicture);
 }

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
 
 namespace console::glut {
 
