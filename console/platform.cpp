@@ -112,6 +112,11 @@ void Platform::edit_line(Target& target) {
       screen_.set_cursor_visible(false);
       return;
     }
+    // A hold keeps the keys typed before it queued until it ends.
+    if (paused()) {
+      host_.sleep_ms(kPollMs);
+      continue;
+    }
     Text key = keys_.pop();
     if (key.empty()) {
       host_.await_key(*this, kPollMs);
@@ -143,6 +148,9 @@ void Platform::edit_line(Target& target) {
 Text Platform::string_inkey() {
   if (error_pending()) return Text();
   host_.sleep_ms(0);
+  // During a hold the keys stay queued for after it; the next statement
+  // boundary waits it out.
+  if (paused()) return Text();
   return keys_.pop();
 }
 

@@ -55,8 +55,8 @@ class Platform {
   // line end, when a stop is requested.
   void input_from_keyboard(float& target);
   void input_from_keyboard(Text& target);
-  // The oldest queued key press (1 or 2 bytes), or empty; never waits
-  // beyond a yield.
+  // The oldest queued key press (1 or 2 bytes), or empty (also during the
+  // Pause key's hold); never waits beyond a yield.
   Text string_inkey();
   // Sleeps until a key press is queued or a stop is requested (the key
   // waits use this instead of spinning); takes nothing from the queue.
@@ -114,7 +114,8 @@ class Platform {
 
   // The Pause key's hold (window thread): while it lasts, statement_hook
   // waits, so the run stops at its next statement boundary, delay step or
-  // key poll. A stop request ends the run during a hold as well.
+  // key poll, and no key leaves the queue. A stop request ends the run
+  // during a hold as well.
   void set_paused(bool paused);
   bool paused() const { return paused_.load(std::memory_order_acquire); }
 

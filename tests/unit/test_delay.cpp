@@ -8,6 +8,7 @@
 
 using console::HeadlessHost;
 using console::Platform;
+using console::Text;
 
 namespace {
 
@@ -129,6 +130,29 @@ TEST(PauseHold, StopRequestEndsTheRunDuringAHold) {
   platform.set_paused(true);
   EXPECT_THROW(platform.statement_hook(1), console::RunHalted);
   EXPECT_EQ(host.clock_ms, 500);
+}
+
+// Keys typed before a Pause stay queued until its hold ends: neither a key
+// read nor a line input takes them during it.
+TEST(PauseHold, KeysTypedBeforeTheHoldStayQueuedUntilItEnds) {
+  HeadlessHost host;
+  Platform platform(host);
+  for (const char* key : {"a", "b", "\r"}) platform.keys().push(key);
+  platform.set_paused(true);
+  EXPECT_EQ(platform.string_inkey(), "");
+  EXPECT_EQ(platform.keys().size(), 3u);
+
+  std::size_t fewest_queued_in_hold = 3;
+  host.on_sleep = [&](HeadlessHost& h, int64_t) {
+    if (platform.paused()) fewest_queued_in_hold = std::min(fewest_queued_in_hold, platform.keys().size());
+    if (h.clock_ms >= 500) platform.set_paused(false);
+  };
+  Text entry;
+  platform.input_from_keyboard(entry);
+  EXPECT_EQ(fewest_queued_in_hold, 3u);
+  EXPECT_EQ(host.clock_ms, 500);  // waited out in 10 ms polls
+  EXPECT_EQ(entry, "ab");
+  EXPECT_TRUE(platform.keys().empty());
 }
 
 TEST(PauseHold, PendingErrorIsDeliveredWhenTheHoldEnds) {
