@@ -4,8 +4,8 @@
 #include "calculator/calculator.h"
 #include "console/glut/glut_host.h"
 
-int main(int argc, char** argv) {
-  console::glut::run_windowed(argc, argv, [](console::Platform& platform) {
+int main(int, char** argv) {
+  console::glut::run_windowed(argv[0], [](console::Platform& platform) {
     auto calc = std::make_unique<calculator::Calculator>(platform);
     calc->run();
   });

@@ -4,14 +4,17 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
-#include <condition_variable>
+#include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
+#include <new>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "console/glut/frame.h"
-#include "console/glut/key_mapping.h"
 #include "console/glut/x11_window.h"
 #include "console/code_page.h"
 
@@ -90,10 +93,9 @@ constexpr int kTextureHeight = 512;
 // Everything the freeglut callbacks reach. Made once and never destroyed:
 // the process ends through _exit, whatever the calculator's thread is doing.
 struct Window {
-  explicit Window(SoundOutput& sound_output) : sound(sound_output) { host.attach(platform); }
+  explicit Window(SoundOutput& sound) : host(sound) { host.attach(platform); }
 
-  SoundOutput& sound;
-  GlutHost host{sound};
+  GlutHost host;
   Platform platform{host};
   std::thread program_thread;
 
@@ -113,6 +115,49 @@ struct Window {
 };
 
 Window* window = nullptr;
+SoundOutput* sound_output = nullptr;  // made first, so that every way out can close it
+
+[[noreturn]] void end_process(int exit_code) {
+  std::fflush(nullptr);
+  _exit(exit_code);
+}
+
+// Ends a run that cannot go on: the sound device closed first, then one line
+// on standard error, exit code 1.
+[[noreturn]] void end_with_message(const std::string& message) {
+  if (sound_output != nullptr) sound_output->close();
+  std::fprintf(stderr, "torvelin: %s\n", message.c_str());
+  end_process(kExitFailure);
+}
+
+[[noreturn]] void display_lost(const char* display_name) {
+  end_with_message("the connection to the X display \"" + std::string(display_name) + "\" was lost");
+}
+
+[[noreturn]] void no_display() {
+  const std::string name = X11Window::display_name();
+  end_with_message("cannot open the X display \"" + name + "\"" + (name.empty() ? " (DISPLAY is not set)" : "") +
+                   "; without a display, `bash scripts/start.sh` (see README.md) runs it under its own Xvfb");
+}
+
+// freeglut's start-up failures (no display, no GLX, no visual) come here
+// instead of its own message and exit().
+void freeglut_failed(const char* format, va_list arguments) {
+  if (!X11Window::display_reachable()) no_display();
+  char reason[512];
+  std::vsnprintf(reason, sizeof reason, format, arguments);
+  end_with_message(std::string("the window could not be opened: ") + reason);
+}
+
+// freeglut calls the callbacks from C, which an exception must not cross.
+template <typename Body>
+void without_exceptions(Body body) {
+  try {
+    body();
+  } catch (const std::bad_alloc&) {
+    end_with_message("Out of memory");
+  }
+}
 
 bool program_finished() {
   std::lock_guard lock(window->finished_mutex);
@@ -129,7 +174,7 @@ FrameInputs current_frame_inputs() {
   return frame_inputs(window->platform.screen().snapshot(), window->host.now_ms());
 }
 
-void on_display() {
+void draw_picture() {
   if (window->window_closed) return;
   const FrameInputs now = current_frame_inputs();
   if (window->drawn_once) {
@@ -158,6 +203,8 @@ void on_display() {
   glutSwapBuffers();
 }
 
+void on_display() { without_exceptions(draw_picture); }
+
 void on_reshape(int, int height) {
   // The page keeps its 8 x 16 pixel cells in the window's top left corner,
   // should a window manager make the window larger after all.
@@ -171,27 +218,30 @@ void stop_from_window() {
   window->platform.request_stop(0);
 }
 
-// Acts on the keys and events that only the second connection sees.
+// Acts on the keys and events of the second connection.
 void handle_x11_events(const X11Window::Events& events) {
-  if (window->window_closed) return;
-  if (events.destroyed || events.break_pressed) {
+  if (events.destroyed || events.keys.stop) {
     stop_from_window();
     glutLeaveMainLoop();
     return;
   }
-  // Pause starts the hold; pressed again, it ends it.
-  for (int i = 0; i < events.pause_presses; ++i) window->platform.set_paused(!window->platform.paused());
+  Platform& platform = window->platform;
+  // Keys typed before a Pause wait out the hold that it starts: the hold
+  // stands before they are queued, so no wait takes them.
+  if (events.keys.hold) platform.set_paused(true);
+  for (const Text& key : events.keys.keys) platform.keys().push(key);  // a 16th waiting key is lost
+  if (!events.keys.hold) platform.set_paused(false);
 }
 
 void apply_title_change() {
   bool changed = false;
   const Text title = window->host.take_title(changed);
-  if (!changed) return;
-  const std::string utf8_title = utf8_from_cp437(title);
-  if (!window->x11.set_names(utf8_title)) glutSetWindowTitle(utf8_title.c_str());
+  if (changed) window->x11.set_names(utf8_from_cp437(title));
 }
 
-void on_timer(int tick) {
+void on_timer(int tick);
+
+void look_for_changes(int tick) {
   // A timer may still fire between the close button and the loop's return;
   // the window is gone by then.
   if (window->window_closed) return;
@@ -199,12 +249,13 @@ void on_timer(int tick) {
   // (or none) here; the chain of timers must not end while the window lives.
   if (glutGetWindow() != window->window_id) glutSetWindow(window->window_id);
   if (glutGetWindow() != window->window_id) return;  // freeglut no longer knows the window
-  handle_x11_events(window->x11.take_events(false));
+  handle_x11_events(window->x11.take_events(window->platform.paused()));
   if (window->window_closed) return;
   if (program_finished()) {
     glutLeaveMainLoop();
     return;
   }
+  sound_output->pause_when_silent();
   if (tick == 0) {
     apply_title_change();
     // Drawing costs far more than looking: a frame only when it would differ.
@@ -213,21 +264,9 @@ void on_timer(int tick) {
   glutTimerFunc(kTickMs, on_timer, (tick + 1) % kTicksPerPicture);
 }
 
-void queue_key(const Text& key) {
-  // A Pause pressed before this key reached the second connection first;
-  // taking its events now keeps the two in the order they were pressed.
-  handle_x11_events(window->x11.take_events(true));
-  if (key.empty() || window->window_closed) return;
-  if (window->platform.paused()) {
-    window->platform.set_paused(false);  // the key that ends a hold is not queued
-    return;
-  }
-  window->platform.keys().push(key);  // a 16th waiting key is lost
+void on_timer(int tick) {
+  without_exceptions([tick] { look_for_changes(tick); });
 }
-
-void on_keyboard(unsigned char character, int, int) { queue_key(key_for_character(character)); }
-
-void on_special(int key, int, int) { queue_key(key_for_special(key)); }
 
 void on_close() { stop_from_window(); }
 
@@ -247,16 +286,15 @@ void set_up_picture() {
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 }
 
-[[noreturn]] void end_process(int exit_code) {
-  std::fflush(nullptr);
-  _exit(exit_code);
-}
-
 }  // namespace
 
-void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedure) {
-  auto* sound = new SoundOutput;
-  switch (sound->open()) {
+namespace {
+
+// Opens the sound device, the text screen, the calculator's thread and the
+// window, in that order.
+void start_up(char* program_name, std::function<void(Platform&)> procedure) {
+  sound_output = new SoundOutput;
+  switch (sound_output->open()) {
     case SoundOutput::OpenResult::kOpened:
       break;
     case SoundOutput::OpenResult::kNoDevice:
@@ -269,19 +307,15 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
       end_process(kExitNoSoundContext);
   }
   make_program_folder_current();
-  window = new Window(*sound);
+  window = new Window(*sound_output);
 
-  // Without a display freeglut would end the process with a message of its
-  // own and leave the sound device open; say what happened instead.
-  if (!window->x11.connect()) {
-    sound->close();
-    std::fprintf(stderr,
-                 "torvelin: cannot open the X display \"%s\"%s; without a display, "
-                 "`bash scripts/start.sh` (see README.md) runs it under its own Xvfb\n",
-                 X11Window::display_name().c_str(), X11Window::display_name().empty() ? " (DISPLAY is not set)" : "");
-    end_process(kExitNoDisplay);
-  }
-  glutInit(&argc, argv);
+  // The program takes no options: freeglut sees the program's name alone,
+  // so it opens the display that DISPLAY names, as the second connection
+  // does, and no -geometry or -iconic reaches the window.
+  int argument_count = 1;
+  char* arguments[] = {program_name, nullptr};
+  glutInitErrorFunc(freeglut_failed);
+  glutInit(&argument_count, arguments);
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
 
   window->program_thread = std::thread([procedure = std::move(procedure)] {
@@ -300,7 +334,9 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
   bool title_changed = false;
   const std::string start_title = utf8_from_cp437(window->host.take_title(title_changed));
   window->window_id = glutCreateWindow(start_title.c_str());
-  window->x11.adopt_current_window(kFrameWidth, kFrameHeight, start_title);
+  if (!window->x11.adopt_current_window(kFrameWidth, kFrameHeight, start_title))
+    end_with_message("cannot open a second connection to the X display \"" + X11Window::display_name() +
+                     "\" for the keyboard");
 
   const GLenum glew_status = glewInit();
   if (glew_status != GLEW_OK) {
@@ -312,10 +348,27 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
 
   glutDisplayFunc(on_display);
   glutReshapeFunc(on_reshape);
-  glutKeyboardFunc(on_keyboard);
-  glutSpecialFunc(on_special);
   glutCloseFunc(on_close);
   glutTimerFunc(kTickMs, on_timer, 0);
+}
+
+}  // namespace
+
+void run_windowed(char* program_name, std::function<void(Platform&)> procedure) {
+  // setlocale is not safe beside other threads: before the sound device
+  // starts its own.
+  X11Keyboard::use_utf8_character_type();
+  // A write to a display connection that broke fails instead of killing the
+  // process, so that the connection-lost handler can say what happened.
+  std::signal(SIGPIPE, SIG_IGN);
+  X11Window::on_connection_lost(display_lost);
+  try {
+    start_up(program_name, std::move(procedure));
+  } catch (const std::bad_alloc&) {
+    end_with_message("Out of memory");
+  } catch (const std::system_error& error) {
+    end_with_message(std::string("cannot start the calculator's thread: ") + error.what());
+  }
   glutMainLoop();
 
   // Here after the close button, a stop key, the window's destruction, or
@@ -332,7 +385,7 @@ void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedur
     window->program_thread.join();
     window->platform.files().close_all();
   }
-  sound->close();
+  sound_output->close();
   end_process(exit_code);
 }
 

@@ -1,5 +1,5 @@
 // The windowed program's host: a freeglut window that shows the text screen,
-// the keyboard callbacks that fill the key queue, OpenAL Soft for the beep,
+// the keyboard read on a second X11 connection, OpenAL Soft for the beep,
 // the real clock, and the start-up and stop of the whole process.
 #pragma once
 
@@ -52,19 +52,22 @@ class GlutHost : public Host {
   bool title_ever_set_ = false;
 };
 
-// Exit codes of a start-up without sound output or without a display.
+// Exit codes of a start-up without sound output, and of a run that cannot
+// go on (no display or window, a lost display, no memory or no thread).
 constexpr int kExitNoSoundDevice = 111;
 constexpr int kExitNoSoundContext = 222;
-constexpr int kExitNoDisplay = 1;
+constexpr int kExitFailure = 1;
 
 // Runs the program in its window. Opens the default sound device, makes the
 // folder that holds the program the current folder, creates the text screen,
 // starts `procedure` on a thread of its own (through run_program), opens the
-// 640 x 400 window and runs the event loop on the calling thread. Never
-// returns: the process ends with 0 after the window's close button, a stop
-// key or the window's destruction, with run_program's code when the
-// procedure ends by itself, 111 without a sound device, 222 without a sound
-// context and 1 without a display.
-[[noreturn]] void run_windowed(int argc, char** argv, std::function<void(Platform&)> procedure);
+// 640 x 400 window and runs the event loop on the calling thread. The
+// program takes no options; `program_name` is argv[0]. Never returns: the
+// process ends with 0 after the window's close button, a stop key or the
+// window's destruction, with run_program's code when the procedure ends by
+// itself, 111 without a sound device, 222 without a sound context, and 1
+// with one line on standard error when there is no display or window, the
+// display's connection breaks, or memory or a thread is lacking.
+[[noreturn]] void run_windowed(char* program_name, std::function<void(Platform&)> procedure);
 
 }  // namespace console::glut

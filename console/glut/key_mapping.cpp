@@ -1,45 +1,40 @@
 #include "console/glut/key_mapping.h"
 
-#include <GL/freeglut.h>
-
-#include "console/code_page.h"
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 namespace console::glut {
 
 namespace {
 
-constexpr char kDeleteScanCode = 83;
-
-Text extended(char scan_code) { return Text{'\0', scan_code}; }
+Text extended(int scan_code) { return Text{'\0', static_cast<char>(scan_code)}; }
 
 }  // namespace
 
-Text key_for_character(unsigned char character) {
-  if (character == 127) return extended(kDeleteScanCode);
-  const std::optional<unsigned char> cp437 = cp437_from_latin1(character);
-  if (!cp437) return Text();
-  return Text(1, static_cast<char>(*cp437));
+Text key_for_keysym(unsigned long keysym) {
+  if (keysym >= XK_F1 && keysym <= XK_F10) return extended(59 + static_cast<int>(keysym - XK_F1));
+  switch (keysym) {
+    case XK_F11: return extended(133);
+    case XK_F12: return extended(134);
+    case XK_Home: case XK_KP_Home: return extended(71);
+    case XK_Up: case XK_KP_Up: return extended(72);
+    case XK_Prior: case XK_KP_Prior: return extended(73);
+    case XK_Left: case XK_KP_Left: return extended(75);
+    case XK_Right: case XK_KP_Right: return extended(77);
+    case XK_End: case XK_KP_End: return extended(79);
+    case XK_Down: case XK_KP_Down: return extended(80);
+    case XK_Next: case XK_KP_Next: return extended(81);
+    case XK_Insert: case XK_KP_Insert: return extended(82);
+    // Delete types the character 127; it is queued as its key code.
+    case XK_Delete: case XK_KP_Delete: return extended(83);
+    default: return Text();
+  }
 }
 
-Text key_for_special(int glut_key) {
-  if (glut_key >= GLUT_KEY_F1 && glut_key <= GLUT_KEY_F10) {
-    return extended(static_cast<char>(59 + (glut_key - GLUT_KEY_F1)));
-  }
-  switch (glut_key) {
-    case GLUT_KEY_F11: return extended(static_cast<char>(133));
-    case GLUT_KEY_F12: return extended(static_cast<char>(134));
-    case GLUT_KEY_HOME: return extended(71);
-    case GLUT_KEY_UP: return extended(72);
-    case GLUT_KEY_PAGE_UP: return extended(73);
-    case GLUT_KEY_LEFT: return extended(75);
-    case GLUT_KEY_RIGHT: return extended(77);
-    case GLUT_KEY_END: return extended(79);
-    case GLUT_KEY_DOWN: return extended(80);
-    case GLUT_KEY_PAGE_DOWN: return extended(81);
-    case GLUT_KEY_INSERT: return extended(82);
-    case GLUT_KEY_DELETE: return extended(kDeleteScanCode);
-    default: return Text();  // Shift, Ctrl, Alt, Super, Num Lock, keypad 5 ...
-  }
+bool is_modifier_or_lock(unsigned long keysym) {
+  // IsModifierKey covers Shift, Ctrl, Caps and Shift Lock, Meta, Alt, Super,
+  // Hyper, the ISO level and group keys, Mode_switch and Num Lock.
+  return IsModifierKey(keysym) || keysym == XK_Scroll_Lock;
 }
 
 }  // namespace console::glut

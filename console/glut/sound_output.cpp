@@ -60,6 +60,8 @@ void SoundOutput::play(const std::vector<int16_t>& interleaved_stereo, int sampl
   if (state != AL_PLAYING) alSourcePlay(source_);
 }
 
+void SoundOutput::pause_when_silent() {}
+
 void SoundOutput::close() {
   std::lock_guard lock(mutex_);
   if (device_ == nullptr) return;

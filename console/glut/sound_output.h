@@ -27,6 +27,9 @@ class SoundOutput {
   // when it is not playing; returns at once. Ignored when closed or when
   // the device gave no source.
   void play(const std::vector<int16_t>& interleaved_stereo, int sample_rate);
+  // Window thread, about 60 times a second: lets the device rest while no
+  // tone plays.
+  void pause_when_silent();
   // Stops the source and closes the device; safe to call more than once.
   void close();
 

@@ -4,43 +4,67 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/keysym.h>
 #include <unistd.h>
-
-#include <climits>
 
 namespace console::glut {
 
 namespace {
 
-// The adopted window, for the error handler.
+// GLX's error number for a drawable that does not exist, counted from the
+// extension's first error number (GLXBadDrawable in its protocol).
+constexpr int kGlxBadDrawable = 2;
+
+// The adopted window and GLX's first error number, for the error handler.
 Window adopted_window = 0;
+int glx_error_base = -1;
 XErrorHandler previous_error_handler = nullptr;
+void (*connection_lost_handler)(const char*) = nullptr;
 
 // A window destroyed by another program makes freeglut's next requests on
 // it fail (drawing, swapping, its own destroy at the end). Xlib's default
 // handler would end the process with exit code 1 for them; the window
 // thread ends the run as a close does instead, once it sees the window go.
-int ignore_errors_of_adopted_window(Display* display, XErrorEvent* error) {
-  if (adopted_window != 0 && error->resourceid == adopted_window) return 0;
+// Every other error keeps the default handling.
+int ignore_errors_of_destroyed_window(Display* display, XErrorEvent* error) {
+  const bool on_window = adopted_window != 0 && error->resourceid == adopted_window;
+  const bool window_gone = error->error_code == BadWindow || error->error_code == BadDrawable ||
+                           (glx_error_base >= 0 && error->error_code == glx_error_base + kGlxBadDrawable);
+  if (on_window && window_gone) return 0;
   return previous_error_handler != nullptr ? previous_error_handler(display, error) : 0;
+}
+
+int connection_lost(Display* display) {
+  if (connection_lost_handler != nullptr) connection_lost_handler(DisplayString(display));
+  _exit(1);  // Xlib would end the process with exit() after this returns
 }
 
 }  // namespace
 
 std::string X11Window::display_name() { return XDisplayName(nullptr); }
 
-bool X11Window::connect() {
-  display_ = XOpenDisplay(nullptr);
-  return display_ != nullptr;
+bool X11Window::display_reachable() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  XCloseDisplay(display);
+  return true;
+}
+
+void X11Window::on_connection_lost(void (*handler)(const char* display_name)) {
+  connection_lost_handler = handler;
+  XSetIOErrorHandler(connection_lost);
 }
 
 bool X11Window::adopt_current_window(int width, int height, const std::string& utf8_title) {
   const GLXDrawable window = glXGetCurrentDrawable();
-  if (display_ == nullptr || window == 0) return false;
+  freeglut_display_ = glXGetCurrentDisplay();
+  if (window == 0 || freeglut_display_ == nullptr) return false;
+  display_ = XOpenDisplay(DisplayString(freeglut_display_));
+  if (display_ == nullptr) return false;
   window_ = window;
   adopted_window = window;
-  previous_error_handler = XSetErrorHandler(ignore_errors_of_adopted_window);
+  int glx_event_base = 0;
+  if (!glXQueryExtension(freeglut_display_, &glx_error_base, &glx_event_base)) glx_error_base = -1;
+  previous_error_handler = XSetErrorHandler(ignore_errors_of_destroyed_window);
 
   XSizeHints* hints = XAllocSizeHints();
   if (hints != nullptr) {
@@ -63,23 +87,14 @@ bool X11Window::adopt_current_window(int width, int height, const std::string& u
   const long pid = getpid();
   XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32,
                   PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
-  char host[HOST_NAME_MAX + 1] = {};
-  if (gethostname(host, sizeof host - 1) == 0) {
-    char* host_list[] = {host};
-    XTextProperty machine{};
-    if (XStringListToTextProperty(host_list, 1, &machine) != 0) {
-      XSetWMClientMachine(display_, window_, &machine);
-      XFree(machine.value);
-    }
-  }
 
-  XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask);
+  const long input_method_events = keyboard_.open(display_, window_);
+  XSelectInput(display_, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask | input_method_events);
   set_names(utf8_title);  // flushes
   return true;
 }
 
-bool X11Window::set_names(const std::string& utf8_title) {
-  if (window_ == 0) return false;
+void X11Window::set_names(const std::string& utf8_title) {
   char* title_list[] = {const_cast<char*>(utf8_title.c_str())};
   XTextProperty title{};
   if (Xutf8TextListToTextProperty(display_, title_list, 1, XStdICCTextStyle, &title) >= Success) {
@@ -93,40 +108,22 @@ bool X11Window::set_names(const std::string& utf8_title) {
                     reinterpret_cast<const unsigned char*>(utf8_title.data()), static_cast<int>(utf8_title.size()));
   }
   XFlush(display_);
-  return true;
 }
 
-X11Window::Events X11Window::take_events(bool sync) {
+X11Window::Events X11Window::take_events(bool held) {
   Events events;
-  if (display_ == nullptr) return events;
-  if (sync) XSync(display_, False);
-  while (XPending(display_) > 0) {
+  events.keys.hold = held;
+  while (XPending(display_) > 0 && !events.keys.stop) {
     XEvent event;
     XNextEvent(display_, &event);
-    switch (event.type) {
-      case KeyPress: {
-        // The key's own symbol, and the one its modifiers select: on a PC
-        // keyboard, Ctrl turns the Pause key into Break.
-        const KeySym plain = XLookupKeysym(&event.xkey, 0);
-        KeySym chosen = NoSymbol;
-        char ignored[8];
-        XLookupString(&event.xkey, ignored, sizeof ignored, &chosen, nullptr);
-        if (plain == XK_Break || chosen == XK_Break || (plain == XK_Pause && (event.xkey.state & ControlMask))) {
-          events.break_pressed = true;
-        } else if (plain == XK_Pause) {
-          ++events.pause_presses;
-        }
-        break;
-      }
-      case MappingNotify:
-        // Keeps the key lookups above right when the keyboard map changes.
-        XRefreshKeyboardMapping(&event.xmapping);
-        break;
-      case DestroyNotify:
-        if (event.xdestroywindow.window == window_) events.destroyed = true;
-        break;
-      default:
-        break;
+    if (keyboard_.handle(event, events.keys)) continue;
+    if (event.type == DestroyNotify && event.xdestroywindow.window == window_) {
+      // A client killed from outside loses its window too. Its connection
+      // is closed before the window goes, so a round trip on it now reaches
+      // the connection-lost handler; a window that another program merely
+      // destroyed leaves it working.
+      XSync(freeglut_display_, False);
+      events.destroyed = true;
     }
   }
   return events;

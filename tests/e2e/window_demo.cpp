@@ -41,7 +41,7 @@ void show_key_codes(console::Platform& platform) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "keys";
   const std::string fifo = argc > 2 ? argv[2] : "";
-  console::glut::run_windowed(1, argv, [mode, fifo](console::Platform& platform) {
+  console::glut::run_windowed(argv[0], [mode, fifo](console::Platform& platform) {
     platform.clear_screen();
     platform.set_window_title("Torvelin window test");
     platform.color_set(14);

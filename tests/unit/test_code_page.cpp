@@ -1,78 +1,71 @@
-// Code page 437 against Latin-1 (typed characters) and UTF-8 (file names).
+// Code page 437 against UTF-8: typed text and file names.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <set>
 #include <string>
 
 #include "console/code_page.h"
 
-using console::cp437_from_latin1;
+using console::cp437_from_utf8;
 using console::Text;
 using console::utf8_from_cp437;
 
 namespace {
 
-// The UTF-8 form of a Latin-1 character, whose code point is its byte.
-std::string utf8_of_latin1(unsigned char latin1) {
-  if (latin1 < 0x80) return std::string(1, static_cast<char>(latin1));
-  return {static_cast<char>(0xC0 | (latin1 >> 6)), static_cast<char>(0x80 | (latin1 & 0x3F))};
-}
-
-TEST(CodePage, Cp437FromLatin1) {
+TEST(CodePage, Cp437FromUtf8) {
+  Text ascii;
+  for (int byte = 0; byte < 128; ++byte) ascii += static_cast<char>(byte);
   const struct {
-    int latin1;
-    std::optional<int> cp437;
+    std::string utf8;
+    Text cp437;
   } cases[] = {
-      {0xE9, 130},  // é
-      {0xFC, 129},  // ü
-      {0xE4, 132},  // ä
-      {0xF6, 148},  // ö
-      {0xDF, 225},  // ß
-      {0xF1, 164},  // ñ
-      {0xE7, 135},  // ç
-      {0xC4, 142},  // Ä
-      {0xD6, 153},  // Ö
-      {0xDC, 154},  // Ü
-      {0xC7, 128},  // Ç
-      {0xA3, 156},  // £
-      {0xB0, 248},  // °
-      {0xB5, 230},  // µ
-      {0xBD, 171},  // ½
-      {0xF7, 246},  // ÷
-      {0xA0, 255},  // no-break space
-      {0xA4, std::nullopt},  // ¤
-      {0xBE, std::nullopt},  // ¾
-      {0xA9, std::nullopt},  // ©
-      {0xC0, std::nullopt},  // À
-      {0xFE, std::nullopt},  // þ
-      // Code page 437 draws § and ¶ at 21 and 20, which as keys would be
+      {"", ""},
+      {ascii, ascii},  // control codes and Delete included
+      {"é", "\x82"},
+      {"á", "\xA0"},
+      {"ü", "\x81"},
+      {"ß", "\xE1"},
+      {"Ç£°½÷", "\x80\x9C\xF8\xAB\xF6"},
+      {"\u00A0", "\xFF"},  // no-break space
+      // Greek letters and signs beyond Latin-1.
+      {"Ω", "\xEA"},
+      {"α", "\xE0"},
+      {"π", "\xE3"},
+      {"Σ", "\xE4"},
+      {"µ", "\xE6"},  // the micro sign
+      {"∞", "\xEC"},
+      {"─╬░", "\xC4\xCE\xB0"},
+      // Characters that code page 437 lacks give nothing.
+      {"€", ""},
+      {"ω", ""},
+      {"β", ""},
+      {"μ", ""},       // Greek mu, unlike the micro sign
+      {"\u2126", ""},  // the ohm sign, unlike omega
+      {"À", ""},
+      {"Ж", ""},
+      {"😀", ""},
+      // Code page 437 draws these only at 21 and 20, which as keys would be
       // control codes.
-      {0xA7, std::nullopt},
-      {0xB6, std::nullopt},
+      {"§", ""},
+      {"¶", ""},
+      {"a€b", "ab"},
+      {"café.txt", "caf\x82.txt"},
+      // Bytes that are not UTF-8 give nothing either.
+      {"a\x80" "b", "ab"},
+      {"\xC3", ""},
+      {"\xC3(", "("},
+      {"\xC0\xA9", ""},
+      {"\xFF\xFE", ""},
   };
-  for (const auto& c : cases) {
-    const std::optional<unsigned char> want =
-        c.cp437 ? std::optional<unsigned char>(static_cast<unsigned char>(*c.cp437)) : std::nullopt;
-    EXPECT_EQ(cp437_from_latin1(static_cast<unsigned char>(c.latin1)), want) << "Latin-1 " << c.latin1;
-  }
-}
-
-TEST(CodePage, AsciiAndNoC1ControlFromLatin1) {
-  for (int byte = 0; byte < 128; ++byte)
-    EXPECT_EQ(cp437_from_latin1(static_cast<unsigned char>(byte)), byte) << "Latin-1 " << byte;
-  for (int byte = 128; byte < 160; ++byte)
-    EXPECT_EQ(cp437_from_latin1(static_cast<unsigned char>(byte)), std::nullopt) << "Latin-1 " << byte;
+  for (const auto& c : cases) EXPECT_EQ(cp437_from_utf8(c.utf8), c.cp437) << "UTF-8: " << c.utf8;
 }
 
 // A typed character shows as the same character that a file name made of it
-// has in UTF-8.
-TEST(CodePage, MappedLatin1CharactersKeepTheirCharacterInUtf8) {
-  for (int byte = 0; byte < 256; ++byte) {
-    const std::optional<unsigned char> cp437 = cp437_from_latin1(static_cast<unsigned char>(byte));
-    if (!cp437) continue;
-    EXPECT_EQ(utf8_from_cp437(Text(1, static_cast<char>(*cp437))), utf8_of_latin1(static_cast<unsigned char>(byte)))
-        << "Latin-1 " << byte;
+// has in UTF-8, for each of the 128 characters beyond ASCII.
+TEST(CodePage, EveryUpperCharacterComesBackFromItsUtf8) {
+  for (int byte = 128; byte < 256; ++byte) {
+    const Text cp437(1, static_cast<char>(byte));
+    EXPECT_EQ(cp437_from_utf8(utf8_from_cp437(cp437)), cp437) << "byte " << byte;
   }
 }
 

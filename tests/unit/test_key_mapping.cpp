@@ -1,86 +1,57 @@
-// freeglut's keyboard and special-key callbacks onto the key queue's codes.
-#include <GL/freeglut.h>
+// X11 keysyms of the keys with a key code only onto the key queue's codes.
+#include <X11/keysym.h>
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "console/glut/key_mapping.h"
 
 using console::Text;
-using console::glut::key_for_character;
-using console::glut::key_for_special;
+using console::glut::is_modifier_or_lock;
+using console::glut::key_for_keysym;
 
 namespace {
 
 Text extended(int scan_code) { return Text{'\0', static_cast<char>(scan_code)}; }
 
-}  // namespace
-
-TEST(KeyMapping, SpecialKeysGiveZeroAndTheirScanCode) {
+TEST(KeyMapping, KeyCodeOnlyKeysGiveZeroAndTheirScanCode) {
   const struct {
-    int glut_key;
+    unsigned long keysym;
     int scan_code;
   } cases[] = {
-      {GLUT_KEY_F1, 59},        {GLUT_KEY_F2, 60},       {GLUT_KEY_F5, 63},     {GLUT_KEY_F9, 67},
-      {GLUT_KEY_F10, 68},       {GLUT_KEY_F11, 133},     {GLUT_KEY_F12, 134},   {GLUT_KEY_HOME, 71},
-      {GLUT_KEY_UP, 72},        {GLUT_KEY_PAGE_UP, 73},  {GLUT_KEY_LEFT, 75},   {GLUT_KEY_RIGHT, 77},
-      {GLUT_KEY_END, 79},       {GLUT_KEY_DOWN, 80},     {GLUT_KEY_PAGE_DOWN, 81},
-      {GLUT_KEY_INSERT, 82},    {GLUT_KEY_DELETE, 83},
+      {XK_F1, 59},      {XK_F2, 60},          {XK_F5, 63},          {XK_F9, 67},        {XK_F10, 68},
+      {XK_F11, 133},    {XK_F12, 134},        {XK_Home, 71},        {XK_Up, 72},        {XK_Prior, 73},
+      {XK_Left, 75},    {XK_Right, 77},       {XK_End, 79},         {XK_Down, 80},      {XK_Next, 81},
+      {XK_Insert, 82},  {XK_Delete, 83},      {XK_KP_Home, 71},     {XK_KP_Up, 72},     {XK_KP_Prior, 73},
+      {XK_KP_Left, 75}, {XK_KP_Right, 77},    {XK_KP_End, 79},      {XK_KP_Down, 80},   {XK_KP_Next, 81},
+      {XK_KP_Insert, 82}, {XK_KP_Delete, 83},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(key_for_special(c.glut_key), extended(c.scan_code)) << "GLUT key " << c.glut_key;
+  for (const auto& c : cases) EXPECT_EQ(key_for_keysym(c.keysym), extended(c.scan_code)) << "keysym " << c.keysym;
+}
+
+// These keys type their text (or nothing): they have no key code entry.
+TEST(KeyMapping, OtherKeysHaveNoKeyCodeEntry) {
+  const unsigned long keysyms[] = {XK_a,      XK_Z,         XK_Return, XK_KP_Enter, XK_Escape,   XK_BackSpace,
+                                   XK_Tab,    XK_KP_7,      XK_KP_Begin, XK_F13,    XK_F24,      XK_Menu,
+                                   XK_Print,  XK_Pause,     XK_Break,  XK_EuroSign, XK_dead_acute, XK_Multi_key,
+                                   XK_Shift_L, XK_Num_Lock, 0};
+  for (unsigned long keysym : keysyms) {
+    EXPECT_EQ(key_for_keysym(keysym), "") << "keysym " << keysym;
   }
 }
 
-TEST(KeyMapping, ModifierLockAndUnknownKeysAreNotQueued) {
-  for (int glut_key : {GLUT_KEY_SHIFT_L, GLUT_KEY_SHIFT_R, GLUT_KEY_CTRL_L, GLUT_KEY_CTRL_R, GLUT_KEY_ALT_L,
-                       GLUT_KEY_ALT_R, GLUT_KEY_SUPER_L, GLUT_KEY_SUPER_R, GLUT_KEY_NUM_LOCK, GLUT_KEY_BEGIN,
-                       0, 13, 0x63, 0x78, 0xFFFF}) {
-    EXPECT_EQ(key_for_special(glut_key), "") << "GLUT key " << glut_key;
+TEST(KeyMapping, ModifierAndLockKeys) {
+  const unsigned long modifiers_and_locks[] = {XK_Shift_L,   XK_Shift_R,    XK_Control_L, XK_Control_R,
+                                               XK_Alt_L,     XK_Alt_R,      XK_Meta_L,    XK_Super_L,
+                                               XK_Super_R,   XK_Hyper_L,    XK_ISO_Level3_Shift, XK_Mode_switch,
+                                               XK_Caps_Lock, XK_Shift_Lock, XK_Num_Lock,  XK_Scroll_Lock};
+  for (unsigned long keysym : modifiers_and_locks) {
+    EXPECT_TRUE(is_modifier_or_lock(keysym)) << "keysym " << keysym;
+  }
+  // Every other key pressed alone ends a hold, a key that types nothing too.
+  const unsigned long other_keys[] = {XK_a,        XK_F1,        XK_Pause,     XK_Menu,   XK_Print,
+                                      XK_EuroSign, XK_dead_acute, XK_Multi_key, XK_Escape, 0};
+  for (unsigned long keysym : other_keys) {
+    EXPECT_FALSE(is_modifier_or_lock(keysym)) << "keysym " << keysym;
   }
 }
 
-TEST(KeyMapping, AsciiCharacterKeysGiveTheirCodeAndDeleteBecomesExtended) {
-  for (int character = 0; character < 128; ++character) {
-    const Text key = key_for_character(static_cast<unsigned char>(character));
-    if (character == 127) {
-      EXPECT_EQ(key, extended(83));
-    } else {
-      EXPECT_EQ(key, Text(1, static_cast<char>(character))) << "character " << character;
-    }
-  }
-}
-
-// freeglut reports characters beyond ASCII as Latin-1; the queue holds the
-// screen's code page 437.
-TEST(KeyMapping, Latin1CharacterKeysGiveTheirCodePage437Byte) {
-  const struct {
-    int latin1;
-    Text key;
-  } cases[] = {
-      {0xE9, "\x82"},  // é
-      {0xFC, "\x81"},  // ü
-      {0xE4, "\x84"},  // ä
-      {0xF6, "\x94"},  // ö
-      {0xDF, "\xE1"},  // ß
-      {0xF1, "\xA4"},  // ñ
-      {0xE7, "\x87"},  // ç
-      {0xA3, "\x9C"},  // £
-      {0xB0, "\xF8"},  // °
-      {0xA4, ""},      // ¤: not in code page 437
-      {0xBE, ""},      // ¾
-      {0xA7, ""},      // §: only the control code 21 shows it
-      {0x80, ""},      // C1 controls
-      {0x9F, ""},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(key_for_character(static_cast<unsigned char>(c.latin1)), c.key) << "Latin-1 " << c.latin1;
-  // None of them ever queues an ASCII byte, a control code least of all.
-  for (int latin1 = 128; latin1 < 256; ++latin1) {
-    const Text key = key_for_character(static_cast<unsigned char>(latin1));
-    EXPECT_LE(key.size(), 1u) << "Latin-1 " << latin1;
-    if (!key.empty()) {
-      EXPECT_GE(static_cast<unsigned char>(key[0]), 128) << "Latin-1 " << latin1;
-    }
-  }
-}
+}  // namespace
