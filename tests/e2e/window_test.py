@@ -91,15 +91,17 @@ class Session:
             self.glyph_codes.setdefault(table[code * 16:(code + 1) * 16], code)
 
     # ---- X server ----
-    def start_xvfb(self):
+    def start_xvfb(self, *extra_args):
+        """A private X server on a free display number, which becomes the
+        session's DISPLAY; returns that display."""
         # -noreset: an X server resets when its last client leaves, and drops
         # the connections that arrive during the reset. Each xdotool call is
         # such a client, so without it the program could start just then and
         # fail to open the display.
         read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"]
+            + list(extra_args), pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
         while not number.endswith(b"\n"):
@@ -108,7 +110,12 @@ class Session:
                 raise Failure("Xvfb did not start")
             number += chunk
         os.close(read_end)
+        if self.xvfb is not None:  # one server at a time
+            self.xvfb.terminate()
+            self.xvfb.wait()
+        self.xvfb = xvfb
         self.env["DISPLAY"] = ":" + number.decode().strip()
+        return self.env["DISPLAY"]
 
     def stop_all(self):
         for process in self.processes:
@@ -149,7 +156,10 @@ class Session:
     def bring_on_screen(self, window):
         # Without a window manager freeglut's window opens at (-1, -1).
         self.x("xdotool", "windowmove", "--sync", window, "0", "0", check_rc=False)
-        self.x("xdotool", "mousemove", "--sync", "100", "100")
+        # The pointer keeps the window focused. --sync waits for it to move,
+        # so it is not asked to move where it already stands.
+        if not self.x("xdotool", "getmouselocation").startswith(b"x:100 y:100 "):
+            self.x("xdotool", "mousemove", "--sync", "100", "100")
         self.x("xdotool", "windowfocus", "--sync", window, check_rc=False)
 
     def screenshot(self, window, top_left=False):
@@ -891,6 +901,182 @@ def case_no_display(session):
               "the line does not name the display and the start command: %r" % err)
 
 
+# ---- the keyboard as one ordered stream, through an input method ----
+
+# Keys that keyboard layouts have and Xvfb's does not, put on free key codes
+# as a layout would, so that xdotool presses them without remapping a key
+# for each press (which the program may read after the map changed back).
+EXTRA_KEYS = {93: "dead_acute", 97: "dead_diaeresis", 103: "Multi_key", 120: "Greek_omega Greek_OMEGA",
+              132: "EuroSign"}
+
+
+def add_layout_keys(session):
+    session.x("xmodmap", *[arg for code, syms in EXTRA_KEYS.items() for arg in ("-e", "keycode %d = %s" % (code, syms))])
+
+
+def entry_is(screen, row_1, text):
+    """Row row_1 holds the text of a line input, then at most its blinking
+    cursor (drawn over the cell after the text, read as "?")."""
+    row = screen.row(row_1)
+    return row.startswith(text) and row[len(text):].strip() in ("", "?")
+
+
+def demo_rows(screen, count):
+    """The key rows of the window test program, from row 4 on."""
+    return [screen.row(4 + i).rstrip() for i in range(count)]
+
+
+def start_demo_keys(session):
+    process = session.start([session.args.demo, "keys"])
+    window = session.find_window(process, DEMO_TITLE)
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: s.row(3).startswith("Ready"), "Ready")
+    return process, window
+
+
+def start_at_file_prompt(session):
+    process, window = start_at_sky_prompt(session)
+    session.x("xdotool", "type", "--delay", "30", "10\r290\r")
+    session.wait_for_screen(window, lambda s: row_is(s, 8, FILE_PROMPT[1]), "the file prompt")
+    return process, window
+
+
+def case_ordered_keys(session):
+    # A key typed right before Pause is queued, and the Pause after it holds
+    # the run; the next key ends the hold and is not queued.
+    process, window = start_at_file_prompt(session)
+    for _ in range(20):
+        session.x("xdotool", "key", "--delay", "0", "a", "Pause")
+        session.x("xdotool", "key", "b")
+    entry = FILE_PROMPT[1] + "a" * 20
+    session.wait_for_screen(window, lambda s: entry_is(s, 8, entry), "the entry of 20 a", timeout=10)
+    time.sleep(0.5)
+    screen = session.screenshot(window)
+    check(entry_is(screen, 8, entry), "the entry is %r, not 20 a:\n%s" % (screen.row(8), screen))
+    session.close_and_wait(process, window)
+
+
+def case_pause_held_down(session):
+    add_layout_keys(session)
+    process, window = start_demo_keys(session)
+    # Pause held down is one press, however long the keyboard repeats it:
+    # the run is held, so x ends the hold and only y is queued.
+    for seconds in (0.8, 1.0, 2.0):
+        session.x("xdotool", "keydown", "Pause")
+        time.sleep(seconds)
+        session.x("xdotool", "keyup", "Pause")
+        session.x("xdotool", "key", "--delay", "40", "x", "y")
+    # A key that types nothing (the euro sign, which code page 437 lacks)
+    # ends a hold too; Shift alone does not.
+    session.x("xdotool", "key", "--delay", "40", "Pause", "Shift_L", "EuroSign", "q")
+    expected = ["[121]"] * 3 + ["[113]"]
+    screen = session.wait_for_screen(window, lambda s: demo_rows(s, 4)[-1] == "[113]", "the key after the holds")
+    time.sleep(0.3)
+    screen = session.screenshot(window)
+    check(demo_rows(screen, 5) == expected + [""], "the keys arrived as %s, not %s" % (demo_rows(screen, 5), expected))
+    session.close_and_wait(process, window)
+
+
+def case_typed_ahead_hold(session):
+    # Keys typed while the run is busy (the second pass's 2-second wait) and
+    # then a Pause: the run is held, the keys wait in the queue, and after
+    # the key that ends the hold they act in their order.
+    run = run_to_second_pass_wait(session)
+    session.x("xdotool", "key", "--delay", "0", "x", "i", "s", "o", "Pause")
+    time.sleep(4.0)
+    screen = session.screenshot(run.window)
+    check(not any("degrees ..." in screen.row(r) or row_is(screen, r, TITLES) for r in range(1, ROWS + 1)),
+          "the run went on during the hold:\n%s" % screen)
+    session.x("xdotool", "key", "q")
+    # The results screen comes, x dismisses it, and "iso" stands in the entry
+    # of the next file prompt; q is not queued.
+    screen = session.wait_for_screen(run.window, lambda s: row_is(s, 2, FILE_PROMPT[1] + "iso"),
+                                     "the typed-ahead keys at the next file prompt", PASS_TIMEOUT)
+    check(row_is(screen, 1, FILE_PROMPT[0]), "the next file prompt is not on rows 1 and 2:\n%s" % screen)
+    session.close_and_wait(run.process, run.window)
+
+
+def case_dead_keys_and_compose(session):
+    add_layout_keys(session)
+    # In a UTF-8 locale, and with no locale set at all (the C locale).
+    for locale in ({"LANG": "C.UTF-8"}, {}):
+        for name in [n for n in session.env if n == "LANG" or n.startswith("LC_")]:
+            del session.env[name]
+        session.env.update(locale)
+        process, window = start_at_file_prompt(session)
+        session.x("xdotool", "key", "--delay", "40", "dead_acute", "e", "dead_diaeresis", "u",
+                  "Multi_key", "apostrophe", "a", "Greek_OMEGA")
+        column = len(FILE_PROMPT[1]) + 1
+        screen = session.wait_for_screen(window, lambda s: s.code(8, column + 3) not in (None, 32),
+                                         "four typed characters with %s" % (locale or "no locale"))
+        time.sleep(0.3)
+        screen = session.screenshot(window)
+        codes = [screen.code(8, column + i) for i in range(4)]
+        check(codes == [130, 129, 160, 234] and entry_is(screen, 8, screen.row(8)[:column + 3]),
+              "with %s, é ü á Ω show the glyphs of %s, not of 130 129 160 234:\n%s"
+              % (locale or "no locale", codes, screen))
+        session.close_and_wait(process, window)
+
+
+def expect_one_line_exit(process, code, started, after, wanted, limit=1.0):
+    """The process ends with `code` within `limit` seconds of `started`, and
+    writes one line that holds each text of `wanted`."""
+    try:
+        _, err = process.communicate(timeout=10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        raise Failure("the process did not end after %s" % after)
+    elapsed = time.monotonic() - started
+    err = err.decode(errors="replace")
+    check(process.returncode == code, "exit code %d after %s, not %d; stderr: %r" % (process.returncode, after, code, err))
+    check(elapsed <= limit, "the process took %.2f s to end after %s" % (elapsed, after))
+    check(err.count("\n") == 1 and err.endswith("\n") and all(w in err for w in wanted),
+          "after %s, standard error is not one line naming %s: %r" % (after, wanted, err))
+
+
+def case_display_lost(session):
+    # The client killed from outside, as xkill does.
+    process, window = start_at_sky_prompt(session)
+    started = time.monotonic()
+    session.x("xdotool", "windowkill", window)
+    expect_one_line_exit(process, 1, started, "the client was killed", [session.env["DISPLAY"], "lost"])
+    # The X server gone.
+    process, window = start_at_sky_prompt(session)
+    started = time.monotonic()
+    session.xvfb.kill()
+    expect_one_line_exit(process, 1, started, "the X server ended", [session.env["DISPLAY"], "lost"])
+
+
+def case_no_glx(session):
+    display = session.start_xvfb("-extension", "GLX")
+    process = session.start([session.args.app])
+    expect_one_line_exit(process, 1, time.monotonic(), "a start without GLX", [display, "GLX"])
+    check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
+          "a window stayed open without GLX")
+
+
+def case_no_options(session):
+    # Options of X programs change nothing: the window opens on DISPLAY at
+    # 640 x 400, mapped.
+    process = session.start([session.args.app, "-geometry", "100x80", "-display", ":99", "-iconic"])
+    window = session.find_window(process, APP_TITLE)
+    check(session.geometry(window) == (640, 400), "window is %dx%d" % session.geometry(window))
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
+    session.close_and_wait(process, window)
+
+
+def case_no_memory_or_thread(session):
+    # The picture's memory, or the calculator's thread, cannot be had: one
+    # line, exit code 1, no abort and no window left behind.
+    for mode, wanted in (("frame", "Out of memory"), ("thread", "thread")):
+        session.env.update(LD_PRELOAD=session.args.fail_on_demand, FAIL_ON_DEMAND=mode)
+        process = session.start([session.args.app])
+        expect_one_line_exit(process, 1, time.monotonic(), "a start without %s" % wanted, [wanted], limit=15)
+        check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
+              "a window stayed open without %s" % wanted)
+
+
 CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
 
 
@@ -898,6 +1084,7 @@ def main():
     parser = argparse.ArgumentParser()
     for option in ("--app", "--demo", "--close-window", "--glyphs", "--headless", "--source", "--work"):
         parser.add_argument(option, required=True)
+    parser.add_argument("--fail-on-demand", help="the library that fails a request of the program")
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
     args.work = os.path.join(args.work, args.case)
