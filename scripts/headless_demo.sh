@@ -13,7 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=$(realpath "${1:-$root/build/app/torvelin}")
 png=$(realpath -m "${2:-$root/build/results-screen.png}")
-close_helper=$(dirname "$program")/../tests/e2e/close_window
+close_helper=$(dirname "$program")/../tools/close_window
 title_prefix="Torvelin v1.58"
 table=horizon_beam.txt
 timeout_s=120

@@ -1,13 +1,24 @@
-# Installs the Debian packages that building, running and testing need.
-# Sourced by start.sh and test.sh; does nothing when all are present.
-TORVELIN_PACKAGES="cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
-  freeglut3-dev libglew-dev libopenal-dev libgl1-mesa-dri console-data \
-  xvfb xdotool x11-apps x11-utils imagemagick clang libclang-rt-14-dev \
-  clang-16 libclang-rt-16-dev zlib1g-dev libx11-dev python3"
+# Installs the Debian packages that building and running (start.sh) or also
+# testing (test.sh) need. Sourced by start.sh and test.sh; installs nothing
+# when all are present.
 
-install_packages() {
+# The program and its headless demo: the compiler and build tools; freeglut,
+# GLEW, OpenGL (Mesa's software renderer llvmpipe), OpenAL Soft, Xlib and
+# zlib (which reads the console font) with their headers; the console font;
+# and Xvfb, xdotool, xwd and ImageMagick's convert for the headless demo.
+TORVELIN_RUN_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglew-dev libopenal-dev \
+  libgl1-mesa-dri libx11-dev zlib1g-dev console-data xvfb xdotool x11-apps imagemagick"
+
+# The tests on top: GoogleTest and Google Benchmark; clang 16 with its
+# sanitizer and libFuzzer runtimes for the fuzz targets; Python for the
+# window tests, with libXdamage (their frame counter), xprop (x11-utils),
+# xmodmap (x11-xserver-utils) and gdb (stacks of a program that hangs).
+TORVELIN_TEST_PACKAGES="libgtest-dev libbenchmark-dev clang-16 libclang-rt-16-dev python3 \
+  libxdamage-dev x11-utils x11-xserver-utils gdb"
+
+install_packages() {  # package...
   local missing=()
-  for package in $TORVELIN_PACKAGES; do
+  for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
       || missing+=("$package")
   done

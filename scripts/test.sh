@@ -6,12 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-install_packages
+install_packages $TORVELIN_RUN_PACKAGES $TORVELIN_TEST_PACKAGES
 
 jobs=$(nproc)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVELIN_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTORVELIN_SANITIZE=ON >/dev/null
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTORVELIN_SANITIZE=ON -DTORVELIN_TESTS=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

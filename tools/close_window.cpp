@@ -1,5 +1,6 @@
-// Test helper: presses a window's close button, as a window manager does,
-// by sending it WM_DELETE_WINDOW.
+// Presses a window's close button, as a window manager does, by sending it
+// WM_DELETE_WINDOW. The headless demo and the window tests close the
+// program's window with it.
 //
 //   close_window <window id>
 #include <X11/Xlib.h>
