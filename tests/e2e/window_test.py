@@ -32,6 +32,10 @@ PALETTE = [
 COLUMNS, ROWS = 80, 25
 # How long a screenshot waits for the window to become viewable.
 SCREENSHOT_TIMEOUT = 5.0
+# The program ends within about a second of a close, a stop key or a lost
+# display; on a busy machine that takes longer, so a test prints the time
+# and fails only past this ceiling, which a wait for some timeout would hit.
+EXIT_CEILING = 5.0
 TONE_HZ, TONE_RATE = 783.99, 44100
 
 
@@ -231,17 +235,10 @@ class Session:
             time.sleep(0.2)
         raise Failure("the screen never showed %s; last screen:\n%s" % (what, screen))
 
-    def close_and_wait(self, process, window, limit=1.0):
+    def close_and_wait(self, process, window):
         started = time.monotonic()
         self.x(self.args.close_window, window)
-        try:
-            code = process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            raise Failure("the process did not end after the window was closed")
-        elapsed = time.monotonic() - started
-        check(code == 0, "exit code %d after the close button, not 0; stderr: %r" % (code, process.stderr.read()))
-        check(elapsed <= limit, "the process took %.2f s to end after the close" % elapsed)
+        expect_exit(process, 0, started, "the close button")
 
     def title(self, window):
         return self.x("xdotool", "getwindowname", window).decode().rstrip("\n")
@@ -329,16 +326,24 @@ def case_keys(session):
     session.close_and_wait(process, window)
 
 
-def expect_exit(process, code, started, after, limit=1.0):
-    """The process ends with `code` within `limit` seconds of `started`."""
+def wait_for_exit(process, started, after, limit=EXIT_CEILING):
+    """Waits for the process to end after `after`, which happened at
+    `started`; gives its exit code and standard error."""
     try:
-        got = process.wait(timeout=10)
+        _, err = process.communicate(timeout=limit + 5)
     except subprocess.TimeoutExpired:
         process.kill()
         raise Failure("the process did not end after %s" % after)
     elapsed = time.monotonic() - started
-    check(got == code, "exit code %d after %s, not %d; stderr: %r" % (got, after, code, process.stderr.read()))
+    print("ended %.2f s after %s" % (elapsed, after))
     check(elapsed <= limit, "the process took %.2f s to end after %s" % (elapsed, after))
+    return process.returncode, err.decode(errors="replace")
+
+
+def expect_exit(process, code, started, after):
+    got, err = wait_for_exit(process, started, after)
+    check(got == code, "exit code %d after %s, not %d; stderr: %r" % (got, after, code, err))
+    return err
 
 
 def case_pause_and_break(session):
@@ -741,12 +746,7 @@ def case_closing_path(session):
     check(run.reference_exit == 1, "the headless run ended with %d" % run.reference_exit)
     started = time.monotonic()
     session.x("xdotool", "key", "x")
-    try:
-        code = run.process.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        raise Failure("the process did not end after the key of the closing path")
-    check(code == 1, "exit code %d after the closing path, not 1" % code)
-    check(time.monotonic() - started <= 1.0, "the process took %.2f s to end" % (time.monotonic() - started))
+    expect_exit(run.process, 1, started, "the key of the closing path")
 
 
 def resident_kib(pid):
@@ -838,8 +838,7 @@ def case_window_destroyed(session):
     process, window = start_at_sky_prompt(session)
     started = time.monotonic()
     session.x("xdotool", "windowclose", window)  # destroys it, without a close request
-    expect_exit(process, 0, started, "the window was destroyed")
-    err = process.stderr.read()
+    err = expect_exit(process, 0, started, "the window was destroyed")
     check(not err, "the program wrote %r" % err)
 
 
@@ -1047,18 +1046,11 @@ def case_dead_keys_and_compose(session):
         session.close_and_wait(process, window)
 
 
-def expect_one_line_exit(process, code, started, after, wanted, limit=1.0):
-    """The process ends with `code` within `limit` seconds of `started`, and
-    writes one line that holds each text of `wanted`."""
-    try:
-        _, err = process.communicate(timeout=10)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        raise Failure("the process did not end after %s" % after)
-    elapsed = time.monotonic() - started
-    err = err.decode(errors="replace")
-    check(process.returncode == code, "exit code %d after %s, not %d; stderr: %r" % (process.returncode, after, code, err))
-    check(elapsed <= limit, "the process took %.2f s to end after %s" % (elapsed, after))
+def expect_one_line_exit(process, code, started, after, wanted, limit=EXIT_CEILING):
+    """The process ends with `code` and writes one line that holds each text
+    of `wanted`."""
+    got, err = wait_for_exit(process, started, after, limit)
+    check(got == code, "exit code %d after %s, not %d; stderr: %r" % (got, after, code, err))
     check(err.count("\n") == 1 and err.endswith("\n") and all(w in err for w in wanted),
           "after %s, standard error is not one line naming %s: %r" % (after, wanted, err))
 
