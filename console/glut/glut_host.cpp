@@ -226,11 +226,12 @@ void handle_x11_events(const X11Window::Events& events) {
     return;
   }
   Platform& platform = window->platform;
+  const bool was_held = platform.paused();
   // Keys typed before a Pause wait out the hold that it starts: the hold
   // stands before they are queued, so no wait takes them.
-  if (events.keys.hold) platform.set_paused(true);
+  if (events.keys.hold && !was_held) platform.set_paused(true);
   for (const Text& key : events.keys.keys) platform.keys().push(key);  // a 16th waiting key is lost
-  if (!events.keys.hold) platform.set_paused(false);
+  if (!events.keys.hold && was_held) platform.set_paused(false);
 }
 
 void apply_title_change() {
@@ -286,9 +287,6 @@ void set_up_picture() {
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 }
 
-}  // namespace
-
-namespace {
 
 // Opens the sound device, the text screen, the calculator's thread and the
 // window, in that order.
