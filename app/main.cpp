@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "calculator/calculator.h"
-#include "console/glut/glut_host.h"
+#include "console/glut/run_windowed.h"
 
 int main(int, char** argv) {
   console::glut::run_windowed(argv[0], [](console::Platform& platform) {

@@ -61,6 +61,17 @@ std::size_t utf8_sequence_length(const std::string& utf8, std::size_t at) {
   return length;
 }
 
+// Characters that glibc's code page 437 leaves out, though the code page
+// draws them: its 225, 230 and 234 serve as Greek beta, mu and capital
+// omega too, and glibc maps only sharp s, the micro sign and omega there.
+// Typed on a Greek or technical layout, they take those bytes.
+std::optional<char> cp437_look_alike(const std::string& character) {
+  if (character == "\u03B2") return '\xE1';  // Greek small beta, at sharp s
+  if (character == "\u03BC") return '\xE6';  // Greek small mu, at the micro sign
+  if (character == "\u2126") return '\xEA';  // the ohm sign, at capital omega
+  return std::nullopt;
+}
+
 }  // namespace
 
 Text cp437_from_utf8(const std::string& utf8) {
@@ -72,10 +83,13 @@ Text cp437_from_utf8(const std::string& utf8) {
       ++at;
       continue;
     }
+    const std::string character = utf8.substr(at, length);
     if (length == 1) {
       cp437 += utf8[at];
+    } else if (const std::optional<char> look_alike = cp437_look_alike(character)) {
+      cp437 += *look_alike;
     } else if (converter != reinterpret_cast<iconv_t>(-1)) {
-      const std::optional<std::string> converted = convert(converter, utf8.substr(at, length));
+      const std::optional<std::string> converted = convert(converter, character);
       // Code page 437 draws a few characters (§, ¶, ...) at bytes below 32,
       // which the keyboard queue would take for control codes.
       if (converted && converted->size() == 1 && static_cast<unsigned char>((*converted)[0]) >= kFirstBeyondAscii)

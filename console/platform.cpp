@@ -261,7 +261,10 @@ void Platform::error_raise(int32_t number) {
 }
 
 void Platform::statement_event(int32_t statement) {
-  event_flag_.store(false, std::memory_order_release);
+  // A read-modify-write: a flag set by another thread after this exchange
+  // stays set for the next boundary, and one set before it comes with the
+  // hold or stop stored ahead of it, so neither is missed.
+  event_flag_.exchange(false, std::memory_order_acq_rel);
   while (paused() && !stop_requested()) host_.sleep_ms(kPauseStepMs);
   if (stop_requested()) {
     // Every later statement halts as well, whoever catches this one.

@@ -41,9 +41,17 @@ TextScreen::TextScreen() {
   clear_cells(state_);
 }
 
+void TextScreen::changed() {
+  changes_.fetch_add(1, std::memory_order_acq_rel);
+  if (change_listener_) change_listener_();
+}
+
 void TextScreen::clear() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  clear_cells(state_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clear_cells(state_);
+  }
+  changed();
 }
 
 bool TextScreen::set_foreground(int32_t colour) {
@@ -56,22 +64,34 @@ bool TextScreen::set_foreground(int32_t colour) {
 
 bool TextScreen::locate(int32_t row, int32_t column) {
   if (row < 1 || row > kScreenRows || column < 1 || column > kScreenColumns) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
-  state_.row = row;
-  state_.column = column;
-  state_.line_end_pending = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    state_.row = row;
+    state_.column = column;
+    state_.line_end_pending = false;
+  }
+  changed();
   return true;
 }
 
 void TextScreen::fit_to_line(const Text& text) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (state_.line_end_pending || state_.column == 1) return;
-  // 64-bit: a text may be longer than an int holds.
-  const int64_t last_column = state_.column + static_cast<int64_t>(text.size()) - 1;
-  if (last_column > kScreenColumns) line_end(state_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (state_.line_end_pending || state_.column == 1) return;
+    // 64-bit: a text may be longer than an int holds.
+    const int64_t last_column = state_.column + static_cast<int64_t>(text.size()) - 1;
+    if (last_column <= kScreenColumns) return;
+    line_end(state_);
+  }
+  changed();
 }
 
 void TextScreen::print(const Text& text, bool with_line_end, const std::function<void()>& on_bell) {
+  print_cells(text, with_line_end, on_bell);
+  changed();
+}
+
+void TextScreen::print_cells(const Text& text, bool with_line_end, const std::function<void()>& on_bell) {
   std::unique_lock<std::mutex> lock(mutex_);
   ScreenState& s = state_;
   if (s.line_end_pending) {
@@ -89,8 +109,9 @@ void TextScreen::print(const Text& text, bool with_line_end, const std::function
       case 7:
         if (on_bell) {
           // The caller pauses; the window thread must be able to read the
-          // screen meanwhile.
+          // screen meanwhile, and shows what came before the bell.
           lock.unlock();
+          changed();
           on_bell();
           lock.lock();
         }
@@ -141,8 +162,11 @@ void TextScreen::print(const Text& text, bool with_line_end, const std::function
 }
 
 void TextScreen::set_cursor_visible(bool visible) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  state_.cursor_visible = visible;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    state_.cursor_visible = visible;
+  }
+  changed();
 }
 
 ScreenState TextScreen::snapshot() const {
@@ -151,8 +175,11 @@ ScreenState TextScreen::snapshot() const {
 }
 
 void TextScreen::restore(const ScreenState& state) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  state_ = state;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    state_ = state;
+  }
+  changed();
 }
 
 Text TextScreen::row_text(int row_1) const {

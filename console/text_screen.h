@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -75,13 +76,25 @@ class TextScreen {
   ScreenState snapshot() const;
   void restore(const ScreenState& state);
 
+  // Called after each change of what the screen may show, on the thread
+  // that made it and outside the lock (the window wakes up to draw). Set it
+  // once, before another thread uses the screen.
+  void set_change_listener(std::function<void()> listener) { change_listener_ = std::move(listener); }
+  // Counts those changes; any thread.
+  uint64_t changes() const { return changes_.load(std::memory_order_acquire); }
+
   // Test and renderer conveniences over a snapshot.
   Text row_text(int row_1) const;          // the 80 characters of a row
   uint8_t colour_at(int row_1, int column_1) const;  // foreground 0..15
 
  private:
+  void print_cells(const Text& text, bool line_end, const std::function<void()>& on_bell);
+  void changed();
+
   mutable std::mutex mutex_;
   ScreenState state_;
+  std::atomic<uint64_t> changes_{0};
+  std::function<void()> change_listener_;
 };
 
 }  // namespace console

@@ -50,15 +50,24 @@ void draw_cell(const CellLook& look, int row, int column, std::vector<uint8_t>& 
   }
 }
 
+bool any_blinking(const ScreenState& screen) {
+  return std::any_of(screen.cells.begin(), screen.cells.end(),
+                     [](const Cell& cell) { return (cell.attribute & 0x80) != 0; });
+}
+
 }  // namespace
 
 FrameInputs frame_inputs(const ScreenState& screen, int64_t now_ms) {
   FrameInputs inputs{screen};
-  const bool any_blinking =
-      std::any_of(screen.cells.begin(), screen.cells.end(), [](const Cell& cell) { return (cell.attribute & 0x80) != 0; });
-  if (any_blinking) inputs.blink_shown = blink_shown_at(now_ms);
+  if (any_blinking(screen)) inputs.blink_shown = blink_shown_at(now_ms);
   if (screen.cursor_visible) inputs.cursor_shown = cursor_shown_at(now_ms);
   return inputs;
+}
+
+std::optional<int64_t> next_phase_change_ms(const ScreenState& screen, int64_t now_ms) {
+  static_assert(kBlinkHalfPeriodMs == kCursorHalfPeriodMs, "one phase boundary for both");
+  if (!screen.cursor_visible && !any_blinking(screen)) return std::nullopt;
+  return (now_ms / kBlinkHalfPeriodMs + 1) * kBlinkHalfPeriodMs;
 }
 
 void draw_frame(const ScreenState& screen, bool blink_shown, bool cursor_shown, std::vector<uint8_t>& rgba) {

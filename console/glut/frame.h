@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "console/text_screen.h"
@@ -37,6 +38,9 @@ struct FrameInputs {
   bool operator==(const FrameInputs&) const = default;
 };
 FrameInputs frame_inputs(const ScreenState& screen, int64_t now_ms);
+// When, after `now_ms`, a blink phase that shows on `screen` changes next;
+// nothing when nothing on it blinks.
+std::optional<int64_t> next_phase_change_ms(const ScreenState& screen, int64_t now_ms);
 
 // Fills `rgba` (resized to 640 x 400 x 4 bytes, top row first). A cell with
 // bit 7 of its attribute shows only its background while blink_shown is

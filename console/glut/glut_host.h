@@ -1,14 +1,16 @@
-// The windowed program's host: a freeglut window that shows the text screen,
-// the keyboard read on a second X11 connection, OpenAL Soft for the beep,
-// the real clock, and the start-up and stop of the whole process.
+// The windowed program's host: the calculator's side of the window. It
+// keeps the caption and the end of the run for the window thread, and wakes
+// that thread (through a WakeUp) whenever the screen, the caption or the
+// run's state changes; the tone goes to the sound output.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
+#include <optional>
 
 #include "console/glut/sound_output.h"
+#include "console/glut/wake_up.h"
 #include "console/host.h"
 #include "console/platform.h"
 
@@ -31,43 +33,38 @@ class GlutHost : public Host {
   // key press or the close button dismisses them.
   void show_fatal(const Text& caption, const Text& message) override;
 
-  // The platform whose window shows a fatal error.
-  void attach(Platform& platform) { platform_ = &platform; }
+  // The platform whose screen the window shows: each change of it wakes the
+  // window thread. Before the calculator's thread starts.
+  void attach(Platform& platform);
 
-  // Window thread: the caption to show now; `changed` tells whether it was
-  // set since the last call.
+  // The calculator's thread, once its run is over.
+  void program_ended(int exit_code);
+
+  // Window thread.
+  int wake_fd() const { return wake_.fd(); }
+  void clear_wake() { wake_.clear(); }
+  // The run's exit code once it is over.
+  std::optional<int> program_exit_code();
+  std::optional<int> wait_for_program_end(std::chrono::milliseconds patience);
+  // The caption to show now; `changed` tells whether it was set since the
+  // last call.
   Text take_title(bool& changed);
-  // Window thread: waits at most `timeout` for the run's first caption, so
-  // that the window carries it from its creation.
+  // Waits at most `timeout` for the run's first caption, so that the window
+  // carries it from its creation.
   void wait_for_first_title(std::chrono::milliseconds timeout);
 
  private:
   SoundOutput& sound_;
   Platform* platform_ = nullptr;
+  WakeUp wake_;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  std::mutex title_mutex_;
-  std::condition_variable title_set_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
   Text title_;
   bool title_changed_ = false;
   bool title_ever_set_ = false;
+  std::optional<int> exit_code_;  // set when the run is over
 };
-
-// Exit codes of a start-up without sound output, and of a run that cannot
-// go on (no display or window, a lost display, no memory or no thread).
-constexpr int kExitNoSoundDevice = 111;
-constexpr int kExitNoSoundContext = 222;
-constexpr int kExitFailure = 1;
-
-// Runs the program in its window. Opens the default sound device, makes the
-// folder that holds the program the current folder, creates the text screen,
-// starts `procedure` on a thread of its own (through run_program), opens the
-// 640 x 400 window and runs the event loop on the calling thread. The
-// program takes no options; `program_name` is argv[0]. Never returns: the
-// process ends with 0 after the window's close button, a stop key or the
-// window's destruction, with run_program's code when the procedure ends by
-// itself, 111 without a sound device, 222 without a sound context, and 1
-// with one line on standard error when there is no display or window, the
-// display's connection breaks, or memory or a thread is lacking.
-[[noreturn]] void run_windowed(char* program_name, std::function<void(Platform&)> procedure);
 
 }  // namespace console::glut

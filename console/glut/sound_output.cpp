@@ -1,6 +1,8 @@
 #include "console/glut/sound_output.h"
 
+#include <algorithm>
 #include <cstring>
+#include <system_error>
 
 namespace console::glut {
 
@@ -13,6 +15,9 @@ namespace {
 // far longer than such a buffer, and short enough that the mixer rests
 // soon after a 0.2 s beep.
 constexpr std::chrono::milliseconds kPauseMargin{500};
+// Tones handed over while the device cannot take them (it stalls) wait up
+// to this number; later ones are dropped.
+constexpr std::size_t kMostWaitingTones = 8;
 
 // OpenAL Soft's wave writer backend (1.19) writes the lengths into its file's
 // header when it is paused and, resumed, goes on writing its samples where
@@ -26,7 +31,6 @@ bool is_wave_writer(ALCdevice* device) {
 }  // namespace
 
 SoundOutput::OpenResult SoundOutput::open() {
-  std::lock_guard lock(mutex_);
   device_ = alcOpenDevice(nullptr);
   if (device_ == nullptr) return OpenResult::kNoDevice;
   context_ = alcCreateContext(device_, nullptr);
@@ -52,14 +56,78 @@ SoundOutput::OpenResult SoundOutput::open() {
       device_resume_ = nullptr;
     }
   }
-  pause_device();  // no tone plays yet
+  closed_ = false;
+  try {
+    // The process ends through _exit, whatever the thread is doing then.
+    std::thread([this] { run(); }).detach();
+  } catch (const std::system_error&) {
+    close_device();
+    closed_ = true;
+    throw;
+  }
   return OpenResult::kOpened;
+}
+
+void SoundOutput::play(const std::vector<int16_t>& interleaved_stereo, int sample_rate) {
+  if (interleaved_stereo.empty()) return;
+  {
+    std::lock_guard lock(mutex_);
+    if (closing_ || closed_ || tones_.size() >= kMostWaitingTones) return;
+    tones_.push_back({interleaved_stereo, sample_rate});
+  }
+  changed_.notify_all();
+}
+
+bool SoundOutput::close(std::chrono::milliseconds patience) {
+  std::unique_lock lock(mutex_);
+  closing_ = true;
+  changed_.notify_all();
+  return changed_.wait_for(lock, patience, [this] { return closed_; });
+}
+
+void SoundOutput::run() {
+  pause_device();  // no tone plays yet
+  // When to look whether the source has gone silent; none while paused.
+  Clock::time_point pause_check = Clock::time_point::max();
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait_until(lock, pause_check, [this] { return closing_ || !tones_.empty(); });
+    if (closing_) break;
+    if (!tones_.empty()) {
+      const Tone tone = std::move(tones_.front());
+      tones_.pop_front();
+      lock.unlock();
+      queue_tone(tone);
+      lock.lock();
+      const auto length = std::chrono::milliseconds(
+          static_cast<int64_t>(tone.samples.size()) * 1000 / 2 / std::max(tone.sample_rate, 1));
+      if (device_pause_ != nullptr) pause_check = Clock::now() + length + kPauseMargin;
+      continue;
+    }
+    if (Clock::now() < pause_check) continue;
+    lock.unlock();
+    const bool playing = source_playing();
+    if (!playing) pause_device();
+    lock.lock();
+    pause_check = playing ? Clock::now() + kPauseMargin : Clock::time_point::max();
+  }
+  lock.unlock();
+  close_device();
+  lock.lock();
+  closed_ = true;
+  changed_.notify_all();
 }
 
 void SoundOutput::pause_device() {
   if (device_pause_ == nullptr || device_paused_) return;
   device_pause_(device_);
   device_paused_ = true;
+}
+
+bool SoundOutput::source_playing() {
+  ALint state = AL_STOPPED;
+  if (have_source_) alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  return state == AL_PLAYING;
 }
 
 void SoundOutput::reclaim_played_buffers() {
@@ -73,14 +141,12 @@ void SoundOutput::reclaim_played_buffers() {
   }
 }
 
-void SoundOutput::play(const std::vector<int16_t>& interleaved_stereo, int sample_rate) {
-  std::lock_guard lock(mutex_);
-  if (!have_source_ || interleaved_stereo.empty()) return;
+void SoundOutput::queue_tone(const Tone& tone) {
+  if (!have_source_) return;
   if (device_paused_) {
     device_resume_(device_);
     device_paused_ = false;
   }
-  last_sound_ = std::chrono::steady_clock::now();
   alGetError();
   reclaim_played_buffers();
   ALuint buffer = 0;
@@ -92,33 +158,17 @@ void SoundOutput::play(const std::vector<int16_t>& interleaved_stereo, int sampl
     if (alGetError() != AL_NO_ERROR) return;
     buffers_.push_back(buffer);
   }
-  alBufferData(buffer, AL_FORMAT_STEREO16, interleaved_stereo.data(),
-               static_cast<ALsizei>(interleaved_stereo.size() * sizeof(int16_t)), sample_rate);
+  alBufferData(buffer, AL_FORMAT_STEREO16, tone.samples.data(),
+               static_cast<ALsizei>(tone.samples.size() * sizeof(int16_t)), tone.sample_rate);
   alSourceQueueBuffers(source_, 1, &buffer);
   if (alGetError() != AL_NO_ERROR) {
     free_buffers_.push_back(buffer);
     return;
   }
-  ALint state = 0;
-  alGetSourcei(source_, AL_SOURCE_STATE, &state);
-  if (state != AL_PLAYING) alSourcePlay(source_);
+  if (!source_playing()) alSourcePlay(source_);
 }
 
-void SoundOutput::pause_when_silent() {
-  std::lock_guard lock(mutex_);
-  if (device_ == nullptr || device_paused_ || device_pause_ == nullptr) return;
-  const auto now = std::chrono::steady_clock::now();
-  ALint state = AL_STOPPED;
-  if (have_source_) alGetSourcei(source_, AL_SOURCE_STATE, &state);
-  if (state == AL_PLAYING) {
-    last_sound_ = now;
-  } else if (now - last_sound_ >= kPauseMargin) {
-    pause_device();
-  }
-}
-
-void SoundOutput::close() {
-  std::lock_guard lock(mutex_);
+void SoundOutput::close_device() {
   if (device_ == nullptr) return;
   if (have_source_) {
     alSourceStop(source_);
@@ -134,9 +184,6 @@ void SoundOutput::close() {
   context_ = nullptr;
   alcCloseDevice(device_);  // closes a paused device as well
   device_ = nullptr;
-  device_pause_ = nullptr;
-  device_resume_ = nullptr;
-  device_paused_ = false;
 }
 
 }  // namespace console::glut

@@ -1,8 +1,11 @@
 // The beep's sound output: OpenAL Soft's default device with one streaming
-// source, fed with a queued buffer per tone. Used from the calculator's
-// thread (play) and the main thread (open, pause_when_silent, close);
-// guarded by a lock. Where the device offers ALC_SOFT_pause_device it is
-// paused while no tone plays, so its mixer does not run for silence.
+// source, fed with a queued buffer per tone. Every call into OpenAL after
+// the device opens runs on a thread of the sound output's own, so that a
+// device that stalls (a sound server that stopped reading, a full pipe)
+// holds up neither the calculator nor the window: they hand over tones
+// and the close, and wait for the close only as long as they choose.
+// Where the device offers ALC_SOFT_pause_device it is paused while no tone
+// plays, so its mixer does not run for silence.
 #pragma once
 
 #include <AL/al.h>
@@ -10,8 +13,11 @@
 #include <AL/alext.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace console::glut {
@@ -23,26 +29,42 @@ class SoundOutput {
   SoundOutput() = default;
   SoundOutput(const SoundOutput&) = delete;
   SoundOutput& operator=(const SoundOutput&) = delete;
-  ~SoundOutput() { close(); }
 
   // Opens the default device and its context, sets up the listener and
-  // pauses the device until the first tone.
+  // starts the sound thread, which pauses the device until the first tone.
+  // Throws std::system_error (the device closed again) when that thread
+  // cannot be started.
   OpenResult open();
-  // Resumes the device, queues interleaved 16-bit stereo samples on the
-  // source and starts it when it is not playing; returns at once. Ignored
-  // when closed or when the device gave no source.
+  // Any thread: hands interleaved 16-bit stereo samples to the sound thread
+  // and returns at once. Ignored once the close has begun.
   void play(const std::vector<int16_t>& interleaved_stereo, int sample_rate);
-  // Window thread, about 60 times a second: pauses the device once the
-  // source has been silent for a margin.
-  void pause_when_silent();
-  // Stops the source and closes the device; safe to call more than once.
-  void close();
+  // Any thread, more than once: has the sound thread stop the source and
+  // close the device, and waits for that at most `patience`. True when the
+  // device is closed (or never opened).
+  bool close(std::chrono::milliseconds patience);
 
  private:
-  void reclaim_played_buffers();
-  void pause_device();
+  struct Tone {
+    std::vector<int16_t> samples;
+    int sample_rate = 0;
+  };
+  using Clock = std::chrono::steady_clock;
 
+  void run();
+  void queue_tone(const Tone& tone);
+  void reclaim_played_buffers();
+  bool source_playing();
+  void pause_device();
+  void close_device();
+
+  // Shared with the callers, under the lock.
   std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Tone> tones_;
+  bool closing_ = false;
+  bool closed_ = true;  // until a device opens
+
+  // The sound thread's alone once it runs.
   ALCdevice* device_ = nullptr;
   ALCcontext* context_ = nullptr;
   ALuint source_ = 0;
@@ -53,8 +75,6 @@ class SoundOutput {
   LPALCDEVICEPAUSESOFT device_pause_ = nullptr;
   LPALCDEVICERESUMESOFT device_resume_ = nullptr;
   bool device_paused_ = false;
-  // When a tone was last queued or seen playing.
-  std::chrono::steady_clock::time_point last_sound_;
 };
 
 }  // namespace console::glut

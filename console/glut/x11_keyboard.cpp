@@ -11,6 +11,7 @@
 #include <string>
 
 #include "console/code_page.h"
+#include "console/glut/key_decision.h"
 #include "console/glut/key_mapping.h"
 
 namespace console::glut {
@@ -21,34 +22,98 @@ void X11Keyboard::use_utf8_character_type() {
     std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
-long X11Keyboard::open(Display* display, unsigned long window) {
+void X11Keyboard::open(Display* display, unsigned long window, long event_mask) {
   display_ = display;
+  window_ = window;
+  event_mask_ = event_mask;
   Bool detectable = False;
-  XkbSetDetectableAutoRepeat(display, True, &detectable);
+  repeats_detectable_ = XkbSetDetectableAutoRepeat(display, True, &detectable) && detectable;
+  // Where the named input method (a server) does not answer, the built-in
+  // one stands in until it does.
+  if (XSupportsLocale() && !open_input_method(true)) {
+    open_input_method(false);
+    wait_for_server();
+  }
+  select_events();
+}
 
-  if (XSupportsLocale()) {
-    // XMODIFIERS may name an input method server; where none answers, Xlib's
-    // built-in one still reads the locale's Compose table.
-    XSetLocaleModifiers("");
-    input_method_ = XOpenIM(display, nullptr, nullptr, nullptr);
-    if (input_method_ == nullptr) {
-      XSetLocaleModifiers("@im=none");
-      input_method_ = XOpenIM(display, nullptr, nullptr, nullptr);
+bool X11Keyboard::open_input_method(bool named_one) {
+  // XMODIFIERS may name an input-method server; where it names none, Xlib's
+  // own input method reads the locale's Compose table, as "@im=none" does.
+  XSetLocaleModifiers(named_one ? "" : "@im=none");
+  XIM input_method = XOpenIM(display_, nullptr, nullptr, nullptr);
+  if (input_method == nullptr) return false;
+  XIMCallback gone{reinterpret_cast<XPointer>(this), server_gone};
+  XSetIMValues(input_method, XNDestroyCallback, &gone, nullptr);
+  XIC input_context = XCreateIC(input_method, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
+                                window_, XNFocusWindow, window_, nullptr);
+  if (input_context == nullptr) {
+    XCloseIM(input_method);
+    return false;
+  }
+  input_method_ = input_method;
+  input_context_ = input_context;
+  XSetICFocus(input_context_);
+  return true;
+}
+
+void X11Keyboard::select_events() {
+  long filter_events = 0;
+  if (input_context_ != nullptr) XGetICValues(input_context_, XNFilterEvents, &filter_events, nullptr);
+  XSelectInput(display_, window_, event_mask_ | KeyPressMask | KeyReleaseMask | FocusChangeMask | filter_events);
+}
+
+void X11Keyboard::server_gone(XIM, char* keyboard, char*) {
+  // Xlib has closed the input method and destroyed its input context;
+  // neither may be used again.
+  auto* self = reinterpret_cast<X11Keyboard*>(keyboard);
+  self->input_method_ = nullptr;
+  self->input_context_ = nullptr;
+  self->server_was_lost_ = true;
+}
+
+void X11Keyboard::server_started(Display*, char* keyboard, char*) {
+  reinterpret_cast<X11Keyboard*>(keyboard)->server_has_started_ = true;
+}
+
+void X11Keyboard::wait_for_server() {
+  if (waiting_for_server_) return;
+  XSetLocaleModifiers("");
+  waiting_for_server_ =
+      XRegisterIMInstantiateCallback(display_, nullptr, nullptr, nullptr, server_started, reinterpret_cast<XPointer>(this));
+}
+
+void X11Keyboard::stop_waiting_for_server() {
+  if (!waiting_for_server_) return;
+  XSetLocaleModifiers("");
+  XUnregisterIMInstantiateCallback(display_, nullptr, nullptr, nullptr, server_started, reinterpret_cast<XPointer>(this));
+  waiting_for_server_ = false;
+}
+
+void X11Keyboard::follow_input_method_server() {
+  // The callbacks only note what happened: Xlib calls them from inside its
+  // own event handling, where opening an input method is not safe.
+  if (server_was_lost_) {
+    server_was_lost_ = false;
+    open_input_method(false);  // failing that, keys are looked up plainly
+    wait_for_server();
+    select_events();
+  }
+  if (server_has_started_) {
+    server_has_started_ = false;
+    XIM built_in = input_method_;
+    XIC built_in_context = input_context_;
+    if (open_input_method(true)) {
+      stop_waiting_for_server();
+      if (built_in_context != nullptr) XDestroyIC(built_in_context);
+      if (built_in != nullptr) XCloseIM(built_in);
+      select_events();
     }
   }
-  if (input_method_ != nullptr) {
-    input_context_ = XCreateIC(input_method_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
-                               window, XNFocusWindow, window, nullptr);
-  }
-  long filter_events = 0;
-  if (input_context_ != nullptr) {
-    XGetICValues(input_context_, XNFilterEvents, &filter_events, nullptr);
-    XSetICFocus(input_context_);
-  }
-  return filter_events;
 }
 
 bool X11Keyboard::handle(XEvent& event, KeyBatch& batch) {
+  bool keyboards = true;
   switch (event.type) {
     case KeyPress:
       // Key code 0: the text of a dead-key or Compose sequence, which the
@@ -58,51 +123,86 @@ bool X11Keyboard::handle(XEvent& event, KeyBatch& batch) {
       } else {
         key_pressed(event, batch);
       }
-      return true;
+      break;
     case KeyRelease:
-      if (event.xkey.keycode == pause_keycode_down_) pause_keycode_down_ = 0;
+      key_released(event);
+      break;
+    case FocusOut:
+      // A key released in another window is never reported here.
+      pause_keycode_down_ = 0;
       XFilterEvent(&event, None);
-      return true;
+      break;
     case MappingNotify:
       // Keeps the keysym lookups right when the keyboard map changes.
       XRefreshKeyboardMapping(&event.xmapping);
-      return true;
+      break;
     default:
-      // The input method's own messages, if it talks to a server.
-      return XFilterEvent(&event, None) == True;
+      // The input method's own messages, if it talks to a server, and the
+      // news of its server's end or start.
+      keyboards = XFilterEvent(&event, None) == True || event.type == FocusIn;
+      break;
   }
+  follow_input_method_server();
+  return keyboards;
 }
 
 void X11Keyboard::key_pressed(XEvent& event, KeyBatch& batch) {
   // The key's own symbol, and the one its modifiers select: on a PC
   // keyboard, Ctrl turns the Pause key into Break.
   const KeySym plain = XLookupKeysym(&event.xkey, 0);
-  if (is_modifier_or_lock(plain)) {
-    XFilterEvent(&event, None);
-    return;
-  }
   KeySym chosen = NoSymbol;
   unsigned modifiers_used = 0;
   XkbLookupKeySym(display_, static_cast<KeyCode>(event.xkey.keycode), event.xkey.state, &modifiers_used, &chosen);
-  if (plain == XK_Break || chosen == XK_Break || (plain == XK_Pause && (event.xkey.state & ControlMask))) {
-    batch.stop = true;
-    return;
+  const PressedKey key{
+      .modifier_or_lock = is_modifier_or_lock(plain),
+      .pause = plain == XK_Pause,
+      .break_key = plain == XK_Break || chosen == XK_Break,
+      .control = (event.xkey.state & ControlMask) != 0,
+      .pause_already_down = pause_keycode_down_ == event.xkey.keycode,
+  };
+  if (key.pause) pause_keycode_down_ = event.xkey.keycode;
+  switch (decide_key(key, batch.hold)) {
+    case KeyAction::kNothing:
+      // A modifier still counts for the input method's sequences.
+      if (key.modifier_or_lock) XFilterEvent(&event, None);
+      break;
+    case KeyAction::kStop:
+      batch.stop = true;
+      break;
+    case KeyAction::kStartHold:
+      // A dead key or Compose pending now would otherwise take the key that
+      // ends the hold as its next one.
+      reset_composition();
+      batch.hold = true;
+      break;
+    case KeyAction::kEndHold:
+      // Not queued, nor the start of a Compose sequence.
+      batch.hold = false;
+      break;
+    case KeyAction::kType:
+      if (!XFilterEvent(&event, None)) type_key(event, batch);  // else taken by a sequence
+      break;
   }
-  if (plain == XK_Pause) {
-    // While the key is down its repeats arrive as further presses.
-    if (pause_keycode_down_ == event.xkey.keycode) return;
-    pause_keycode_down_ = event.xkey.keycode;
-    batch.hold = !batch.hold;
-    return;
+}
+
+void X11Keyboard::key_released(XEvent& event) {
+  if (event.xkey.keycode == pause_keycode_down_) {
+    // Where the server cannot report repeats as presses alone, a repeat is
+    // a release and a press of the same key at the same time.
+    bool repeat = false;
+    if (!repeats_detectable_ && XEventsQueued(display_, QueuedAfterReading) > 0) {
+      XEvent next;
+      XPeekEvent(display_, &next);
+      repeat = next.type == KeyPress && next.xkey.keycode == event.xkey.keycode && next.xkey.time == event.xkey.time;
+    }
+    if (!repeat) pause_keycode_down_ = 0;
   }
-  if (batch.hold) {
-    // Any other key ends the hold, also one that types nothing; it is not
-    // queued, nor does it begin a Compose sequence.
-    batch.hold = false;
-    return;
-  }
-  if (XFilterEvent(&event, None)) return;  // taken by a dead-key or Compose sequence
-  type_key(event, batch);
+  XFilterEvent(&event, None);
+}
+
+void X11Keyboard::reset_composition() {
+  if (input_context_ == nullptr) return;
+  if (char* pending = Xutf8ResetIC(input_context_)) XFree(pending);
 }
 
 void X11Keyboard::type_key(XEvent& event, KeyBatch& batch) {

@@ -2,7 +2,8 @@
 // key press in the order in which the server sent it, so that the Pause
 // key's hold, Break and the queued keys are decided on one stream. Text
 // comes through an X input method, so dead keys and Compose sequences type
-// their composed character.
+// their composed character. An input-method server that goes away is
+// replaced by Xlib's built-in input method until it comes back.
 #pragma once
 
 #include <vector>
@@ -26,30 +27,58 @@ struct KeyBatch {
 
 class X11Keyboard {
  public:
+  X11Keyboard() = default;
+  X11Keyboard(const X11Keyboard&) = delete;
+  X11Keyboard& operator=(const X11Keyboard&) = delete;
+
   // Makes the character type (LC_CTYPE) UTF-8, as the input method needs:
   // the environment's where that is UTF-8, else C.UTF-8. No other locale
   // category changes, so no number is written differently. Call it before
   // any thread starts.
   static void use_utf8_character_type();
 
-  // Opens the input method and its input context for `window`, and has the
-  // server report a held key's repeats as presses alone. Without an input
-  // method keys still work, uncomposed. Returns the events that the input
-  // method needs selected on the window besides key presses and releases.
-  long open(Display* display, unsigned long window);
+  // Opens the input method and its input context for `window`, has the
+  // server report a held key's repeats as presses alone, and selects
+  // `event_mask` on the window together with the key, focus and input
+  // method events that the keyboard needs. Without an input method keys
+  // still work, uncomposed.
+  void open(Display* display, unsigned long window, long event_mask);
 
   // Takes one event of the connection into `batch`; false when the event is
   // not the keyboard's.
   bool handle(XEvent& event, KeyBatch& batch);
 
  private:
+  // Opens the input method that XMODIFIERS names (a server, or where it
+  // names none the locale's Compose table), or Xlib's built-in one, with an
+  // input context; false when it cannot be had.
+  bool open_input_method(bool named_one);
+  void select_events();
   void key_pressed(XEvent& event, KeyBatch& batch);
+  void key_released(XEvent& event);
   // The queue entries of a key press that the input method let through.
   void type_key(XEvent& event, KeyBatch& batch);
+  // Drops a pending dead-key or Compose sequence.
+  void reset_composition();
+  // After an event: goes over to the built-in input method when the server
+  // has gone, and back to the server when it has returned.
+  void follow_input_method_server();
+  // Has Xlib report the named input method's server when it starts.
+  void wait_for_server();
+  void stop_waiting_for_server();
+
+  static void server_gone(XIM input_method, char* keyboard, char* unused);
+  static void server_started(Display* display, char* keyboard, char* unused);
 
   Display* display_ = nullptr;
+  unsigned long window_ = 0;
+  long event_mask_ = 0;
   XIM input_method_ = nullptr;
   XIC input_context_ = nullptr;
+  bool repeats_detectable_ = false;  // the server reports a held key's repeats as presses alone
+  bool server_was_lost_ = false;     // set by the input method's destroy callback
+  bool server_has_started_ = false;  // set by the instantiate callback
+  bool waiting_for_server_ = false;  // the instantiate callback is registered
   unsigned pause_keycode_down_ = 0;  // the Pause key's code while it is held down
 };
 

@@ -88,8 +88,7 @@ bool X11Window::adopt_current_window(int width, int height, const std::string& u
   XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32,
                   PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
 
-  const long input_method_events = keyboard_.open(display_, window_);
-  XSelectInput(display_, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask | input_method_events);
+  keyboard_.open(display_, window_, StructureNotifyMask);
   set_names(utf8_title);  // flushes
   return true;
 }
@@ -108,6 +107,13 @@ void X11Window::set_names(const std::string& utf8_title) {
                     reinterpret_cast<const unsigned char*>(utf8_title.data()), static_cast<int>(utf8_title.size()));
   }
   XFlush(display_);
+}
+
+int X11Window::connection_number() const { return ConnectionNumber(display_); }
+int X11Window::freeglut_connection_number() const { return ConnectionNumber(freeglut_display_); }
+
+bool X11Window::events_queued() const {
+  return XEventsQueued(display_, QueuedAfterFlush) > 0 || XEventsQueued(freeglut_display_, QueuedAfterFlush) > 0;
 }
 
 X11Window::Events X11Window::take_events(bool held) {

@@ -42,6 +42,13 @@ class X11Window {
   // compound text), _NET_WM_NAME and _NET_WM_ICON_NAME (UTF-8).
   void set_names(const std::string& utf8_title);
 
+  // The two connections, freeglut's and this one, for a poll; and whether
+  // either holds events that Xlib has already read (flushing what waits to
+  // be sent first).
+  int connection_number() const;
+  int freeglut_connection_number() const;
+  bool events_queued() const;
+
   struct Events {
     KeyBatch keys;
     bool destroyed = false;  // the window is gone

@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "console/glut/glut_host.h"
+#include "console/glut/run_windowed.h"
 
 namespace {
 

@@ -38,9 +38,12 @@ TEST(CodePage, Cp437FromUtf8) {
       // Characters that code page 437 lacks give nothing.
       {"€", ""},
       {"ω", ""},
-      {"β", ""},
-      {"μ", ""},       // Greek mu, unlike the micro sign
-      {"\u2126", ""},  // the ohm sign, unlike omega
+      // Greek beta and mu and the ohm sign share the glyphs of sharp s,
+      // the micro sign and capital omega.
+      {"β", "\xE1"},
+      {"μ", "\xE6"},
+      {"\u2126", "\xEA"},
+      {"aβμ\u2126b", "a\xE1\xE6\xEA" "b"},
       {"À", ""},
       {"Ж", ""},
       {"😀", ""},
