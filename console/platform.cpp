@@ -15,7 +15,9 @@ namespace {
 constexpr int64_t kPollMs = 10;
 constexpr int64_t kDelayStepMs = 9;
 constexpr int64_t kBellPauseMs = 250;
-constexpr int64_t kKeyWaitMs = 100;
+// A key wait ends at once when a key is queued or a stop is requested; it
+// looks again this often all the same.
+constexpr int64_t kKeyWaitMs = 1000;
 constexpr int64_t kPauseStepMs = 10;
 constexpr double kLongestDelaySeconds = 2147483.647;
 constexpr double kBeepWaitSeconds = 0.25;
@@ -119,7 +121,7 @@ void Platform::edit_line(Target& target) {
     }
     Text key = keys_.pop();
     if (key.empty()) {
-      host_.await_key(*this, kPollMs);
+      host_.await_key(*this, kKeyWaitMs);
       continue;
     }
     if (key.size() != 1) continue;  // keys with a key code only

@@ -79,15 +79,19 @@ void draw_frame(const ScreenState& screen, bool blink_shown, bool cursor_shown, 
   }
 }
 
-void update_frame(const FrameInputs& before, const FrameInputs& now, std::vector<uint8_t>& rgba) {
+RedrawnRows update_frame(const FrameInputs& before, const FrameInputs& now, std::vector<uint8_t>& rgba) {
+  RedrawnRows redrawn;
   for (int row = 1; row <= kScreenRows; ++row) {
     for (int column = 1; column <= kScreenColumns; ++column) {
       const CellLook look = look_of(now.screen, now.blink_shown, now.cursor_shown, row, column);
       if (look != look_of(before.screen, before.blink_shown, before.cursor_shown, row, column)) {
         draw_cell(look, row, column, rgba);
+        if (redrawn.first == 0) redrawn.first = row;
+        redrawn.last = row;
       }
     }
   }
+  return redrawn;
 }
 
 }  // namespace console::glut

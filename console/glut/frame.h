@@ -47,8 +47,16 @@ std::optional<int64_t> next_phase_change_ms(const ScreenState& screen, int64_t n
 // false; the cursor (the two bottom pixel rows of its cell, in the cell's
 // foreground colour) is drawn when the screen shows it and cursor_shown.
 void draw_frame(const ScreenState& screen, bool blink_shown, bool cursor_shown, std::vector<uint8_t>& rgba);
+// The cell rows, first to last (1-based), that hold every cell redrawn;
+// first is 0 when none was.
+struct RedrawnRows {
+  int first = 0;
+  int last = 0;
+
+  bool operator==(const RedrawnRows&) const = default;
+};
 // `rgba` shows `before` (as draw_frame drew it): redraws only the cells that
 // look different in `now`, so that a blinking cursor costs one cell.
-void update_frame(const FrameInputs& before, const FrameInputs& now, std::vector<uint8_t>& rgba);
+RedrawnRows update_frame(const FrameInputs& before, const FrameInputs& now, std::vector<uint8_t>& rgba);
 
 }  // namespace console::glut

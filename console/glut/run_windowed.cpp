@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -68,6 +69,13 @@ int take_ending_signals() {
   if (fd >= 0) pthread_sigmask(SIG_BLOCK, &ending, nullptr);
   return fd;
 }
+
+// Mesa's software renderer (llvmpipe) starts a rasterizer thread per
+// processor and wakes each of them for every frame, which costs more than
+// it saves for a picture of one 640 x 400 texture, most of whose frames
+// are a row or two (a blinking cursor, a typed key): unless the user chose
+// a number, it draws on the window thread. Other renderers ignore it.
+void draw_without_rasterizer_threads() { setenv("LP_NUM_THREADS", "0", 0); }
 
 [[noreturn]] void display_lost(const char* display_name) {
   end_with_message("the connection to the X display \"" + std::string(display_name) + "\" was lost");
@@ -184,10 +192,11 @@ Program& start_up(char* program_name, std::function<void(Platform&)> procedure) 
 
 void run_windowed(char* program_name, std::function<void(Platform&)> procedure) {
   keep_standard_descriptors_taken();
-  // Before any thread starts: the signal mask is inherited, and setlocale
-  // is not safe beside other threads.
+  // Before any thread starts: the signal mask is inherited, and neither
+  // setlocale nor setenv is safe beside other threads.
   const int signal_fd = take_ending_signals();
   X11Keyboard::use_utf8_character_type();
+  draw_without_rasterizer_threads();
   // A write to a display connection that broke fails instead of killing the
   // process, so that the connection-lost handler can say what happened.
   std::signal(SIGPIPE, SIG_IGN);

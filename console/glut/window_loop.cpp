@@ -42,11 +42,11 @@ void WindowLoop::on_display() {
   // An exposed window needs its picture again, changed or not.
   without_exceptions([] {
     WindowLoop& loop = *running_loop;
-    loop.picture_.show(frame_inputs(loop.platform_.screen().snapshot(), loop.host_.now_ms()));
+    loop.picture_.show_again(frame_inputs(loop.platform_.screen().snapshot(), loop.host_.now_ms()));
   });
 }
 
-void WindowLoop::on_reshape(int, int height) { GlPicture::fit(height); }
+void WindowLoop::on_reshape(int width, int height) { running_loop->picture_.fit(width, height); }
 
 void WindowLoop::on_close() { running_loop->stop(); }
 

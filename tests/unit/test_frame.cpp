@@ -126,7 +126,7 @@ TEST(Frame, InputsChangeOnlyWithTheScreenOrAPhaseThatShows) {
 }
 
 // Redrawing only the cells that changed gives the same picture as drawing
-// the whole frame anew.
+// the whole frame anew, and names the rows that it redrew.
 TEST(Frame, UpdatedFrameEqualsAFreshlyDrawnOne) {
   ScreenState typing;
   typing.cursor_visible = true;
@@ -144,21 +144,40 @@ TEST(Frame, UpdatedFrameEqualsAFreshlyDrawnOne) {
     int64_t before_ms;
     ScreenState now;
     int64_t now_ms;
+    RedrawnRows rows;
   } cases[] = {
-      {typing, 0, typing, kCursorHalfPeriodMs},     // the cursor's and the blink's phase
-      {typing, kCursorHalfPeriodMs, typing, 2 * kCursorHalfPeriodMs},
-      {typing, 0, moved, 0},                        // a typed character moves the cursor
-      {moved, kCursorHalfPeriodMs, cleared, 0},     // a cleared screen, cursor gone
-      {cleared, 0, typing, 0},
+      {typing, 0, typing, kCursorHalfPeriodMs, {3, 8}},  // the cursor's and the blink's phase
+      {typing, kCursorHalfPeriodMs, typing, 2 * kCursorHalfPeriodMs, {3, 8}},
+      {typing, 0, moved, 0, {8, 8}},                     // a typed character moves the cursor
+      {moved, kCursorHalfPeriodMs, cleared, 0, {1, 8}},  // a cleared screen, cursor gone
+      {cleared, 0, typing, 0, {1, 8}},
+      {typing, 0, typing, kCursorHalfPeriodMs - 1, {0, 0}},  // nothing to redraw
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const FrameInputs before = frame_inputs(cases[i].before, cases[i].before_ms);
     const FrameInputs now = frame_inputs(cases[i].now, cases[i].now_ms);
     std::vector<uint8_t> updated;
     draw_frame(before.screen, before.blink_shown, before.cursor_shown, updated);
-    update_frame(before, now, updated);
+    EXPECT_EQ(update_frame(before, now, updated), cases[i].rows) << "case " << i;
     std::vector<uint8_t> fresh;
     draw_frame(now.screen, now.blink_shown, now.cursor_shown, fresh);
     EXPECT_TRUE(updated == fresh) << "case " << i;
+  }
+}
+
+// The window wakes for the blink only while something on the screen blinks,
+// at the next change of phase.
+TEST(Frame, NextPhaseChange) {
+  ScreenState plain;
+  ScreenState typing;
+  typing.cursor_visible = true;
+  ScreenState blinking;
+  blinking.cell(5, 5) = {'x', 0x87};
+  EXPECT_FALSE(next_phase_change_ms(plain, 0));
+  EXPECT_FALSE(next_phase_change_ms(plain, 12345));
+  for (const ScreenState& screen : {typing, blinking}) {
+    EXPECT_EQ(next_phase_change_ms(screen, 0), kCursorHalfPeriodMs);
+    EXPECT_EQ(next_phase_change_ms(screen, kCursorHalfPeriodMs - 1), kCursorHalfPeriodMs);
+    EXPECT_EQ(next_phase_change_ms(screen, kCursorHalfPeriodMs), 2 * kCursorHalfPeriodMs);
   }
 }
