@@ -21,26 +21,33 @@ void close_sound() {
   if (sound_output != nullptr) sound_output->close(kSoundClosePatience);
 }
 
+// Only the program's own streams: fflush(nullptr) would also wait for a
+// stream that a stalled sound backend is writing.
+void flush_own_streams() {
+  std::fflush(stdout);
+  std::fflush(stderr);
+}
+
 }  // namespace
 
 void close_on_exit(SoundOutput& sound) { sound_output = &sound; }
 
 void end_process(int exit_code) {
   close_sound();
-  std::fflush(nullptr);
+  flush_own_streams();
   _exit(exit_code);
 }
 
 void end_with_message(const std::string& message) {
   close_sound();
   std::fprintf(stderr, "torvelin: %s\n", message.c_str());
-  std::fflush(nullptr);
+  flush_own_streams();
   _exit(kExitFailure);
 }
 
 void end_by_signal(int signal_number) {
   close_sound();
-  std::fflush(nullptr);
+  flush_own_streams();
   std::signal(signal_number, SIG_DFL);
   sigset_t only_this;
   sigemptyset(&only_this);
