@@ -4,8 +4,8 @@ private Xvfb server with OpenAL Soft's null or wave-writer backend, types
 with xdotool, reads the text screen back from screenshots and checks the
 exit code.
 
-    window_test.py --app A --demo D --close-window C --count-frames F --glyphs G
-                   --headless H --source S --work W CASE
+    window_test.py --app A --demo D --close-window C --count-frames F --key-latency K
+                   --glyphs G --headless H --source S --work W CASE
 
 Cases of the calculator type a run step by step and compare each screen at
 which the program waits for a key, cell by cell, with the screen that the
@@ -247,9 +247,9 @@ class Session:
         xwd = self.x("xwd", "-id", window, "-silent")
         subprocess.run(["convert", "xwd:-", "png:" + path], input=xwd, capture_output=True, check=True)
 
-    def start(self, command, cwd=None):
-        process = subprocess.Popen(command, env=self.env, cwd=cwd or self.args.work,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    def start(self, command, cwd=None, preexec_fn=None):
+        process = subprocess.Popen(command, env=self.env, cwd=cwd or self.args.work, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.PIPE, preexec_fn=preexec_fn)
         self.processes.append(process)
         return process
 
@@ -450,16 +450,23 @@ def triangle(phase):
     return 4 * phase - 4
 
 
-def case_beep_through_wave_writer(session):
-    wave_file = os.path.join(session.args.work, "beep.wav")
+def use_wave_writer(session, target):
+    """The programs started from now on play through OpenAL Soft's wave
+    writer, which writes 16-bit stereo at TONE_RATE into `target` (a file it
+    makes anew, or a FIFO) from the moment the device opens."""
     config = os.path.join(session.args.work, "wave-writer.conf")
-    if os.path.exists(wave_file):
-        os.remove(wave_file)
     with open(config, "w") as f:
         f.write("[general]\ndrivers = wave\nfrequency = %d\nchannels = stereo\nsample-type = int16\n"
-                "dither = false\nhrtf = false\n[wave]\nfile = %s\n" % (TONE_RATE, wave_file))
-    session.env.pop("ALSOFT_DRIVERS")
+                "dither = false\nhrtf = false\n[wave]\nfile = %s\n" % (TONE_RATE, target))
+    session.env.pop("ALSOFT_DRIVERS", None)
     session.env["ALSOFT_CONF"] = config
+
+
+def case_beep_through_wave_writer(session):
+    wave_file = os.path.join(session.args.work, "beep.wav")
+    if os.path.exists(wave_file):
+        os.remove(wave_file)
+    use_wave_writer(session, wave_file)
     process = session.start([session.args.demo, "beep"])
     window = session.find_window(process, DEMO_TITLE)
     session.bring_on_screen(window)
@@ -708,8 +715,8 @@ def run_to_second_pass_wait(session):
     return run
 
 
-def start_at_sky_prompt(session):
-    process = session.start([session.args.app])
+def start_at_sky_prompt(session, preexec_fn=None):
+    process = session.start([session.args.app], preexec_fn=preexec_fn)
     window = session.find_window(process, APP_TITLE)
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
@@ -832,6 +839,32 @@ def case_idle_cost_and_break(session):
     started = time.monotonic()
     session.x("xdotool", "key", "ctrl+Break")
     expect_exit(process, 0, started, "Ctrl+Break at the prompt")
+
+
+KEY_PRESSES = 80
+# A loose ceiling on the median time from a key press to the frame that
+# shows it (a few ms on a quiet machine), which only a runaway breaks.
+KEY_LATENCY_CEILING_MS = 250.0
+
+
+def case_key_latency(session):
+    # Alternately a and BackSpace into the file prompt's entry, each timed
+    # from its press to the frame that echoes it.
+    process, window = start_at_file_prompt(session)
+    try:
+        result = subprocess.run([session.args.key_latency, window, str(KEY_PRESSES)], env=session.env,
+                                capture_output=True, timeout=KEY_PRESSES * 7 + 30)
+    except subprocess.TimeoutExpired:
+        raise Failure("measure_key_latency did not end")
+    figures = result.stdout.decode().strip()
+    print("key to frame: %s" % figures)
+    check(result.returncode == 0,
+          "measure_key_latency failed (%s): %s" % (figures, result.stderr.decode(errors="replace")))
+    median = float(re.search(r"median ([0-9.]+)", figures).group(1))
+    check(median <= KEY_LATENCY_CEILING_MS, "a key press takes a median %.1f ms to show, more than %.0f ms"
+          % (median, KEY_LATENCY_CEILING_MS))
+    wait_for_entry(session, window, process, b"", "the entry empty again after %d presses" % KEY_PRESSES)
+    session.close_and_wait(process, window)
 
 
 def case_window_destroyed(session):
@@ -969,6 +1002,36 @@ def start_at_file_prompt(session):
     return process, window
 
 
+def entry_codes(screen, row_1=8):
+    """The character codes of the file prompt's entry on row row_1, up to its
+    last character; the blinking cursor after it (no glyph) is left out."""
+    codes = screen.codes[row_1 - 1][len(FILE_PROMPT[1]):]
+    while codes and codes[-1] == 32:
+        codes = codes[:-1]
+    return codes[:-1] if codes and codes[-1] is None else codes
+
+
+def wait_for_entry(session, window, process, codes, what, timeout=10):
+    """Waits for the file prompt's entry on row 8 to hold the characters of
+    `codes` (code page 437) and nothing else, and for it to stay so a moment
+    longer; fails with the codes it holds instead, or when the program ends."""
+    codes, deadline, screen = list(codes), time.monotonic() + timeout, None
+    while True:
+        if process.poll() is not None:
+            raise Failure("the program ended with exit code %d while the entry should come to show %s; it wrote %r"
+                          % (process.returncode, what, process.stderr.read()))
+        screen = session.screenshot(window)
+        if entry_codes(screen) == codes:
+            time.sleep(0.3)  # nothing more comes
+            screen = session.screenshot(window)
+            if entry_codes(screen) == codes:
+                return screen
+        if time.monotonic() > deadline:
+            raise Failure("the entry holds the glyphs of %s, not %s (%s):\n%s"
+                          % (entry_codes(screen), codes, what, screen))
+        time.sleep(0.2)
+
+
 def case_ordered_keys(session):
     # A key typed right before Pause is queued, and the Pause after it holds
     # the run; the next key ends the hold and is not queued.
@@ -1103,8 +1166,8 @@ CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startsw
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--app", "--demo", "--close-window", "--count-frames", "--glyphs", "--headless", "--source",
-                   "--work"):
+    for option in ("--app", "--demo", "--close-window", "--count-frames", "--key-latency", "--glyphs", "--headless",
+                   "--source", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("--fail-on-demand", help="the library that fails a request of the program")
     parser.add_argument("case", choices=sorted(CASES))
