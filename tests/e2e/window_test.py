@@ -968,7 +968,8 @@ def case_no_display(session):
 # as a layout would, so that xdotool presses them without remapping a key
 # for each press (which the program may read after the map changed back).
 EXTRA_KEYS = {93: "dead_acute", 97: "dead_diaeresis", 103: "Multi_key", 120: "Greek_omega Greek_OMEGA",
-              132: "EuroSign", 149: "eacute Eacute"}
+              132: "EuroSign", 149: "eacute Eacute", 154: "Greek_beta Greek_BETA", 168: "Greek_mu Greek_MU",
+              178: "U2126"}
 
 
 def add_layout_keys(session):
@@ -1107,6 +1108,59 @@ def case_dead_keys_and_compose(session):
               "with %s, é ü á Ω show the glyphs of %s, not of 130 129 160 234:\n%s"
               % (locale or "no locale", codes, screen))
         session.close_and_wait(process, window)
+
+
+def case_scratch_bound_characters(session):
+    # A character that the keyboard map lacks: xdotool binds it to a spare
+    # key code for the moment of its press and takes the binding back right
+    # after, so the key must be looked up as the map stood at the press.
+    process, window = start_at_file_prompt(session)
+    for _ in range(10):
+        session.x("xdotool", "type", "--delay", "12", "caf\u00e9")
+    wait_for_entry(session, window, process, ("caf\u00e9" * 10).encode("cp437"), "caf\u00e9 ten times")
+    session.close_and_wait(process, window)
+
+
+def case_pending_compose_at_hold(session):
+    # A Compose or dead key, then Pause: the hold drops the unfinished
+    # sequence, so e only ends the hold and f types itself.
+    add_layout_keys(session)
+    for first in ("Multi_key", "dead_acute"):
+        process, window = start_at_file_prompt(session)
+        session.x("xdotool", "key", "--delay", "40", "a", "b", first, "Pause", "e", "f")
+        wait_for_entry(session, window, process, b"abf", "a b %s Pause e f" % first)
+        session.close_and_wait(process, window)
+
+
+def case_pause_released_elsewhere(session):
+    # Pause pressed in the window and let go in another one: the window
+    # never sees the release, and the next Pause must still hold the run.
+    process, window = start_at_file_prompt(session)
+    session.x("xdotool", "keydown", "Pause")
+    other = session.start(["xlogo", "-geometry", "100x100+800+100"])
+    logo = session.find_window(other, "xlogo")
+    # Without a window manager the pointer's window can keep the focus.
+    session.x("xdotool", "mousemove", "--sync", "850", "150")
+    session.x("xdotool", "windowfocus", "--sync", logo)
+    focused = session.x("xdotool", "getwindowfocus").decode().strip()
+    check(focused == logo, "the focus is on window %s, not on xlogo's %s" % (focused, logo))
+    session.x("xdotool", "keyup", "Pause")
+    session.bring_on_screen(window)
+    # The first press held the run and x ends that hold; the second Pause
+    # holds again and y ends it; z types.
+    session.x("xdotool", "key", "--delay", "40", "x", "Pause", "y", "z")
+    wait_for_entry(session, window, process, b"z", "x Pause y z after the release elsewhere")
+    session.close_and_wait(process, window)
+
+
+def case_greek_letters(session):
+    # Code page 437 has β, μ and Ω (its ß, µ and Ω glyphs); the ohm sign is
+    # a character of its own beside Greek capital omega.
+    add_layout_keys(session)
+    process, window = start_at_file_prompt(session)
+    session.x("xdotool", "key", "--delay", "40", "Greek_beta", "Greek_mu", "U2126")
+    wait_for_entry(session, window, process, [225, 230, 234], "\u03b2 \u03bc \u2126")
+    session.close_and_wait(process, window)
 
 
 def expect_one_line_exit(process, code, started, after, wanted, limit=EXIT_CEILING):
