@@ -14,13 +14,17 @@ program's own texts directly.
 """
 
 import argparse
+import fcntl
 import os
 import re
+import select
+import signal
 import socket
 import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 APP_TITLE = "Torvelin v1.58: G/Ta computed with noise sphere rotation"
@@ -1176,6 +1180,116 @@ def case_display_lost(session):
     started = time.monotonic()
     session.xvfb.kill()
     expect_one_line_exit(process, 1, started, "the X server ended", [session.env["DISPLAY"], "lost"])
+
+
+def wait_for_full_pipe(fifo, timeout=30):
+    """Waits until the pipe of `fifo` holds as much as it can take, less
+    than one atomic write: its writer then blocks at its next write."""
+    fd = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)  # reads nothing: counts what waits
+    try:
+        size = fcntl.fcntl(fd, getattr(fcntl, "F_GETPIPE_SZ", 1032))
+        deadline = time.monotonic() + timeout
+        while True:
+            waiting = struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0" * 4))[0]
+            if waiting > size - select.PIPE_BUF:
+                return
+            check(time.monotonic() < deadline,
+                  "the sound pipe holds %d bytes after %d s, not %d" % (waiting, timeout, size))
+            time.sleep(0.05)
+    finally:
+        os.close(fd)
+
+
+def case_stalled_sound_device(session):
+    # The wave writer writes into a pipe whose reader has stopped: once the
+    # pipe is full, the sound device's thread blocks in its write, and the
+    # device cannot be closed. A stop key and a lost display end the program
+    # all the same.
+    fifo = os.path.join(tempfile.mkdtemp(dir=session.args.work), "sound")
+    os.mkfifo(fifo)
+    use_wave_writer(session, fifo)
+    display = session.env["DISPLAY"]
+    for way_out, code, wanted in ((["key", "ctrl+Break"], 0, None), (["windowkill"], 1, [display, "lost"])):
+        reader = session.start(["cat", fifo])  # first: the writer's open waits for a reader
+        try:
+            process, window = start_at_sky_prompt(session)
+            reader.send_signal(signal.SIGSTOP)
+            wait_for_full_pipe(fifo)
+            after = "%s with the sound device stalled" % " ".join(way_out)
+            started = time.monotonic()
+            session.x("xdotool", *way_out + ([] if wanted is None else [window]))
+            if wanted is None:
+                expect_exit(process, code, started, after)
+            else:
+                expect_one_line_exit(process, code, started, after, wanted)
+        finally:
+            reader.send_signal(signal.SIGCONT)
+            reader.kill()
+            reader.wait()
+
+
+def case_closed_standard_streams(session):
+    # Started with standard error closed, or all three standard streams: the
+    # program's own files, the X connections among them, must not take their
+    # numbers, where a message would go into the connection.
+    for closed in ((2,), (0, 1, 2)):
+        process, window = start_at_sky_prompt(session, preexec_fn=lambda: [os.close(fd) for fd in closed])
+        for fd in closed:
+            try:
+                target = os.readlink("/proc/%d/fd/%d" % (process.pid, fd))
+            except FileNotFoundError:
+                target = "closed"
+            check(target == "/dev/null", "started with descriptors %s closed, descriptor %d is %s, not /dev/null"
+                  % (closed, fd, target))
+        session.close_and_wait(process, window)
+
+
+def wave_header_sizes(path):
+    """The file's length, the RIFF chunk's size and the data chunk's start
+    and size as a wave file's header gives them."""
+    with open(path, "rb") as f:
+        data = f.read()
+    check(data[:4] == b"RIFF" and data[8:12] == b"WAVE", "%s is not a wave file" % path)
+    pos = 12
+    while pos + 8 <= len(data):
+        chunk, size = data[pos:pos + 4], struct.unpack("<I", data[pos + 4:pos + 8])[0]
+        if chunk == b"data":
+            return len(data), struct.unpack("<I", data[4:8])[0], pos + 8, size
+        pos += 8 + size + (size & 1)
+    raise Failure("%s has no data chunk" % path)
+
+
+def default_signals():
+    """In a started program: the stop signals as a shell's foreground command
+    has them, whatever the test's own caller ignored."""
+    for number in STOP_SIGNALS:
+        signal.signal(number, signal.SIG_DFL)
+    signal.pthread_sigmask(signal.SIG_UNBLOCK, STOP_SIGNALS)
+
+
+STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+
+
+def case_stop_signals(session):
+    # A signal to end the program ends the run as a stop key does, the sound
+    # device closed (the wave writer then writes its header's sizes), and
+    # the process ends by that signal.
+    wave_file = os.path.join(session.args.work, "signalled.wav")
+    use_wave_writer(session, wave_file)
+    for number in STOP_SIGNALS:
+        if os.path.exists(wave_file):
+            os.remove(wave_file)
+        process, window = start_at_sky_prompt(session, preexec_fn=default_signals)
+        name = signal.Signals(number).name
+        started = time.monotonic()
+        process.send_signal(number)
+        got, err = wait_for_exit(process, started, name)
+        check(got == -number, "exit code %d after %s, not %d (ended by the signal); stderr: %r"
+              % (got, name, -number, err))
+        length, riff_size, data_start, data_size = wave_header_sizes(wave_file)
+        check(riff_size == length - 8 and data_size == length - data_start,
+              "after %s the wave file of %d bytes gives the sizes 0x%X (RIFF) and 0x%X (data from byte %d), not %d "
+              "and %d" % (name, length, riff_size, data_size, data_start, length - 8, length - data_start))
 
 
 def case_no_glx(session):
