@@ -1023,8 +1023,10 @@ def wait_for_entry(session, window, process, codes, what, timeout=10):
     codes, deadline, screen = list(codes), time.monotonic() + timeout, None
     while True:
         if process.poll() is not None:
-            raise Failure("the program ended with exit code %d while the entry should come to show %s; it wrote %r"
-                          % (process.returncode, what, process.stderr.read()))
+            code = process.returncode
+            raise Failure("the program ended with exit code %d%s while the entry should come to show %s; it wrote %r"
+                          % (code, " (%s)" % signal.Signals(-code).name if code < 0 else "", what,
+                             process.stderr.read()))
         screen = session.screenshot(window)
         if entry_codes(screen) == codes:
             time.sleep(0.3)  # nothing more comes
@@ -1096,9 +1098,7 @@ def case_dead_keys_and_compose(session):
     add_layout_keys(session)
     # In a UTF-8 locale, and with no locale set at all (the C locale).
     for locale in ({"LANG": "C.UTF-8"}, {}):
-        for name in [n for n in session.env if n == "LANG" or n.startswith("LC_")]:
-            del session.env[name]
-        session.env.update(locale)
+        use_locale(session, locale)
         process, window = start_at_file_prompt(session)
         session.x("xdotool", "key", "--delay", "40", "dead_acute", "e", "dead_diaeresis", "u",
                   "Multi_key", "apostrophe", "a", "Greek_OMEGA")
@@ -1158,6 +1158,85 @@ def case_greek_letters(session):
     session.x("xdotool", "key", "--delay", "40", "Greek_beta", "Greek_mu", "U2126")
     wait_for_entry(session, window, process, [225, 230, 234], "\u03b2 \u03bc \u2126")
     session.close_and_wait(process, window)
+
+
+def use_locale(session, locale):
+    """The programs started from now on run in `locale` (LANG) alone."""
+    for name in [n for n in session.env if n == "LANG" or n.startswith("LC_")]:
+        del session.env[name]
+    session.env.update(locale)
+
+
+def use_built_locale(session, name, source, charmap):
+    """The programs started from now on run in a locale built here with
+    localedef (the machine may have none but C.UTF-8)."""
+    folder = os.path.join(session.args.work, "locales")
+    if not os.path.isdir(os.path.join(folder, name)):
+        os.makedirs(folder, exist_ok=True)
+        result = subprocess.run(["localedef", "-i", source, "-f", charmap, os.path.join(folder, name)],
+                                capture_output=True, timeout=120)
+        check(os.path.isdir(os.path.join(folder, name)),
+              "localedef could not build %s: %s" % (name, result.stderr.decode(errors="replace")))
+    use_locale(session, {"LANG": name, "LOCPATH": folder})
+
+
+def wait_for_text(path, text, what, timeout=30):
+    deadline = time.monotonic() + timeout
+    while True:
+        with open(path, "rb") as f:
+            if text in f.read():
+                return
+        check(time.monotonic() < deadline, "%s: %s never says %r" % (what, path, text))
+        time.sleep(0.1)
+
+
+def start_uim_xim(session, trace):
+    """uim-xim, the input method server of the uim package, in its own
+    process group with its helper server; its trace of connections goes to
+    the file `trace`. Waits until it serves."""
+    with open(trace, "wb") as out:
+        # Line by line, so that the trace can be read while it runs.
+        server = subprocess.Popen(["stdbuf", "-oL", "uim-xim", "--trace"], env=session.env, stdout=out,
+                                  stderr=subprocess.STDOUT, start_new_session=True)
+    wait_for_text(trace, b"@im=uim registered", "uim-xim")
+    return server
+
+
+def end_process_group(process):
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    process.wait()
+
+
+def case_input_method_server_ends(session):
+    # Keys come through an input method server, which then ends: the keys
+    # after it come all the same, and the close button still ends the run.
+    # uim-xim serves no C.UTF-8, so a client of that locale would not use it.
+    use_built_locale(session, "en_US.UTF-8", "en_US", "UTF-8")
+    home = os.path.join(session.args.work, "home")  # uim keeps its settings and sockets there
+    os.makedirs(home, exist_ok=True)
+    session.env.update(XMODIFIERS="@im=uim", HOME=home)
+    servers = [start_uim_xim(session, os.path.join(session.args.work, "uim-xim-1.txt"))]
+    try:
+        process, window = start_at_file_prompt(session)
+        wait_for_text(os.path.join(session.args.work, "uim-xim-1.txt"), b"ic created",
+                      "the program's input context at uim-xim")
+        session.x("xdotool", "type", "--delay", "40", "abc")
+        wait_for_entry(session, window, process, b"abc", "abc through uim-xim")
+        servers[0].terminate()
+        servers[0].wait()
+        session.x("xdotool", "type", "--delay", "40", "def")
+        wait_for_entry(session, window, process, b"abcdef", "abcdef after uim-xim ended")
+        # A server that starts again.
+        servers.append(start_uim_xim(session, os.path.join(session.args.work, "uim-xim-2.txt")))
+        session.x("xdotool", "type", "--delay", "40", "ghi")
+        wait_for_entry(session, window, process, b"abcdefghi", "abcdefghi after uim-xim started again")
+        session.close_and_wait(process, window)
+    finally:
+        for server in servers:
+            end_process_group(server)
 
 
 def expect_one_line_exit(process, code, started, after, wanted, limit=EXIT_CEILING):
