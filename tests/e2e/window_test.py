@@ -1312,16 +1312,18 @@ def case_stalled_sound_device(session):
     fifo = os.path.join(tempfile.mkdtemp(dir=session.args.work), "sound")
     os.mkfifo(fifo)
     use_wave_writer(session, fifo)
-    display = session.env["DISPLAY"]
-    for way_out, code, wanted in ((["key", "ctrl+Break"], 0, None), (["windowkill"], 1, [display, "lost"])):
+    ways_out = (  # what, its xdotool command, the exit code, the texts of the one line on stderr (None: no line)
+        ("Ctrl+Break", ["key", "ctrl+Break"], 0, None),
+        ("the client was killed", ["windowkill", "{window}"], 1, [session.env["DISPLAY"], "lost"]))
+    for what, command, code, wanted in ways_out:
         reader = session.start(["cat", fifo])  # first: the writer's open waits for a reader
         try:
             process, window = start_at_sky_prompt(session)
             reader.send_signal(signal.SIGSTOP)
             wait_for_full_pipe(fifo)
-            after = "%s with the sound device stalled" % " ".join(way_out)
+            after = "%s with the sound device stalled" % what
             started = time.monotonic()
-            session.x("xdotool", *way_out + ([] if wanted is None else [window]))
+            session.x("xdotool", *[arg.format(window=window) for arg in command])
             if wanted is None:
                 expect_exit(process, code, started, after)
             else:
