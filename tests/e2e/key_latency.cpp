@@ -9,10 +9,11 @@
 //
 // A line input's cursor blinks, twice a second, and each blink is a frame
 // too, which must not be taken for an echo. So each press waits for such
-// a frame and comes a short while after it, when the next blink is almost
-// half a second away; should another frame come during that short while,
-// the press waits for the next quiet one. Where nothing blinks, a press
-// waits a little over a blink's period for a frame, then goes anyway.
+// a frame and comes a short while after it (30 to 79 ms, spread over the
+// presses so that they do not all meet the program's own rhythm at the
+// same point), when the next blink is still far off; should another frame
+// come during that while, the while starts again. Where nothing blinks, a
+// press waits a little over a blink's period for a frame, then goes anyway.
 //
 // Exit code 0 when every press was echoed, 1 when some drew nothing within
 // a few seconds (a runaway or a lost key), 2 for a wrong call.
@@ -33,10 +34,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long a press waits for a blink, after it for the quiet spell, and
-// for its echo.
+// How long a press waits for a blink, after it for the quiet spell (the
+// least, and the spread over the presses), and for its echo.
 constexpr auto kBlinkWait = std::chrono::milliseconds(1200);
-constexpr auto kAfterBlink = std::chrono::milliseconds(30);
+constexpr int kAfterBlinkMs = 30;
+constexpr int kAfterBlinkSpreadMs = 50;
 constexpr auto kEchoWait = std::chrono::milliseconds(5000);
 constexpr int kQuietTries = 5;
 
@@ -177,7 +179,8 @@ int main(int argc, char** argv) {
   for (int press = 0; press < presses; ++press) {
     // A blink, then a short spell without a frame after the last one.
     frames.next_frame(Clock::now() + kBlinkWait);
-    for (int tries = 0; tries < kQuietTries && frames.next_frame(Clock::now() + kAfterBlink); ++tries) {
+    const auto spell = std::chrono::milliseconds(kAfterBlinkMs + press * 37 % kAfterBlinkSpreadMs);
+    for (int tries = 0; tries < kQuietTries && frames.next_frame(Clock::now() + spell); ++tries) {
     }
     const KeyCode key = keys[press % 2];
     const Clock::time_point pressed = Clock::now();

@@ -1365,15 +1365,15 @@ def wave_header_sizes(path):
     raise Failure("%s has no data chunk" % path)
 
 
+STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+
+
 def default_signals():
     """In a started program: the stop signals as a shell's foreground command
-    has them, whatever the test's own caller ignored."""
+    has them, whatever the test's own caller ignored or blocked."""
     for number in STOP_SIGNALS:
         signal.signal(number, signal.SIG_DFL)
     signal.pthread_sigmask(signal.SIG_UNBLOCK, STOP_SIGNALS)
-
-
-STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
 
 
 def case_stop_signals(session):
