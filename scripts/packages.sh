@@ -11,10 +11,12 @@ TORVELIN_RUN_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglew-dev libop
 
 # The tests on top: GoogleTest and Google Benchmark; clang 16 with its
 # sanitizer and libFuzzer runtimes for the fuzz targets; Python for the
-# window tests, with libXdamage (their frame counter), xprop (x11-utils),
-# xmodmap (x11-xserver-utils) and gdb (stacks of a program that hangs).
+# window tests, with libXdamage (their frame counter), libXtst (the key
+# presses of their latency helper), xprop (x11-utils), xmodmap
+# (x11-xserver-utils), gdb (stacks of a program that hangs), uim-xim (an
+# input method server) and locales (localedef, for a locale it serves).
 TORVELIN_TEST_PACKAGES="libgtest-dev libbenchmark-dev clang-16 libclang-rt-16-dev python3 \
-  libxdamage-dev x11-utils x11-xserver-utils gdb"
+  libxdamage-dev libxtst-dev x11-utils x11-xserver-utils gdb uim-xim locales"
 
 install_packages() {  # package...
   local missing=()

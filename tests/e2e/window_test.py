@@ -4,8 +4,8 @@ private Xvfb server with OpenAL Soft's null or wave-writer backend, types
 with xdotool, reads the text screen back from screenshots and checks the
 exit code.
 
-    window_test.py --app A --demo D --close-window C --count-frames F --glyphs G
-                   --headless H --source S --work W CASE
+    window_test.py --app A --demo D --close-window C --count-frames F --key-latency K
+                   --glyphs G --headless H --source S --work W CASE
 
 Cases of the calculator type a run step by step and compare each screen at
 which the program waits for a key, cell by cell, with the screen that the
@@ -14,13 +14,17 @@ program's own texts directly.
 """
 
 import argparse
+import fcntl
 import os
 import re
+import select
+import signal
 import socket
 import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 APP_TITLE = "Torvelin v1.58: G/Ta computed with noise sphere rotation"
@@ -247,9 +251,9 @@ class Session:
         xwd = self.x("xwd", "-id", window, "-silent")
         subprocess.run(["convert", "xwd:-", "png:" + path], input=xwd, capture_output=True, check=True)
 
-    def start(self, command, cwd=None):
-        process = subprocess.Popen(command, env=self.env, cwd=cwd or self.args.work,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    def start(self, command, cwd=None, preexec_fn=None):
+        process = subprocess.Popen(command, env=self.env, cwd=cwd or self.args.work, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.PIPE, preexec_fn=preexec_fn)
         self.processes.append(process)
         return process
 
@@ -450,16 +454,23 @@ def triangle(phase):
     return 4 * phase - 4
 
 
-def case_beep_through_wave_writer(session):
-    wave_file = os.path.join(session.args.work, "beep.wav")
+def use_wave_writer(session, target):
+    """The programs started from now on play through OpenAL Soft's wave
+    writer, which writes 16-bit stereo at TONE_RATE into `target` (a file it
+    makes anew, or a FIFO) from the moment the device opens."""
     config = os.path.join(session.args.work, "wave-writer.conf")
-    if os.path.exists(wave_file):
-        os.remove(wave_file)
     with open(config, "w") as f:
         f.write("[general]\ndrivers = wave\nfrequency = %d\nchannels = stereo\nsample-type = int16\n"
-                "dither = false\nhrtf = false\n[wave]\nfile = %s\n" % (TONE_RATE, wave_file))
-    session.env.pop("ALSOFT_DRIVERS")
+                "dither = false\nhrtf = false\n[wave]\nfile = %s\n" % (TONE_RATE, target))
+    session.env.pop("ALSOFT_DRIVERS", None)
     session.env["ALSOFT_CONF"] = config
+
+
+def case_beep_through_wave_writer(session):
+    wave_file = os.path.join(session.args.work, "beep.wav")
+    if os.path.exists(wave_file):
+        os.remove(wave_file)
+    use_wave_writer(session, wave_file)
     process = session.start([session.args.demo, "beep"])
     window = session.find_window(process, DEMO_TITLE)
     session.bring_on_screen(window)
@@ -708,8 +719,37 @@ def run_to_second_pass_wait(session):
     return run
 
 
-def start_at_sky_prompt(session):
-    process = session.start([session.args.app])
+def second_pass_shown(screen):
+    """The second pass has begun: a progress line of it, or its results."""
+    return any("degrees ..." in screen.row(r) or row_is(screen, r, TITLES) for r in range(1, ROWS + 1))
+
+
+# How many runs a case makes whose keys must come during the second pass's
+# wait, should the wait have ended before them.
+WAIT_ATTEMPTS = 3
+
+
+def keys_into_second_pass_wait(session, keys):
+    """A typed run of horizon_beam.txt, `keys` pressed in the 2-second wait of
+    its second pass. A screenshot right after them must show the wait still
+    running: on a busy machine it may have ended before they came, and such
+    a run tests nothing; it is made again a few times."""
+    for attempt in range(1, WAIT_ATTEMPTS + 1):
+        run = run_to_second_pass_wait(session)
+        session.x("xdotool", "key", "--delay", "0", *keys)
+        screen = session.screenshot(run.window)
+        if not second_pass_shown(screen):
+            return run
+        print("run %d of %d: the second pass had begun when the keys %s came; run again"
+              % (attempt, WAIT_ATTEMPTS, " ".join(keys)))
+        run.process.kill()
+        run.process.wait()
+    raise Failure("in each of %d runs the second pass had begun when the keys %s came, which were to come during "
+                  "its wait: the hold was never tested" % (WAIT_ATTEMPTS, " ".join(keys)))
+
+
+def start_at_sky_prompt(session, preexec_fn=None):
+    process = session.start([session.args.app], preexec_fn=preexec_fn)
     window = session.find_window(process, APP_TITLE)
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
@@ -834,6 +874,32 @@ def case_idle_cost_and_break(session):
     expect_exit(process, 0, started, "Ctrl+Break at the prompt")
 
 
+KEY_PRESSES = 80
+# A loose ceiling on the median time from a key press to the frame that
+# shows it (a few ms on a quiet machine), which only a runaway breaks.
+KEY_LATENCY_CEILING_MS = 250.0
+
+
+def case_key_latency(session):
+    # Alternately a and BackSpace into the file prompt's entry, each timed
+    # from its press to the frame that echoes it.
+    process, window = start_at_file_prompt(session)
+    try:
+        result = subprocess.run([session.args.key_latency, window, str(KEY_PRESSES)], env=session.env,
+                                capture_output=True, timeout=KEY_PRESSES * 7 + 30)
+    except subprocess.TimeoutExpired:
+        raise Failure("measure_key_latency did not end")
+    figures = result.stdout.decode().strip()
+    print("key to frame: %s" % figures)
+    check(result.returncode == 0,
+          "measure_key_latency failed (%s): %s" % (figures, result.stderr.decode(errors="replace")))
+    median = float(re.search(r"median ([0-9.]+)", figures).group(1))
+    check(median <= KEY_LATENCY_CEILING_MS, "a key press takes a median %.1f ms to show, more than %.0f ms"
+          % (median, KEY_LATENCY_CEILING_MS))
+    wait_for_entry(session, window, process, b"", "the entry empty again after %d presses" % KEY_PRESSES)
+    session.close_and_wait(process, window)
+
+
 def case_window_destroyed(session):
     process, window = start_at_sky_prompt(session)
     started = time.monotonic()
@@ -843,13 +909,11 @@ def case_window_destroyed(session):
 
 
 def case_pause_hold(session):
-    run = run_to_second_pass_wait(session)
     # Pause during the second pass's 2-second wait holds it for as long.
-    session.x("xdotool", "key", "Pause")
+    run = keys_into_second_pass_wait(session, ["Pause"])
     time.sleep(5.0)
     screen = session.screenshot(run.window)
-    check(not any("degrees ..." in screen.row(r) or row_is(screen, r, TITLES) for r in range(1, ROWS + 1)),
-          "the run went on during the hold:\n%s" % screen)
+    check(not second_pass_shown(screen), "the run went on during the hold:\n%s" % screen)
     # A key ends the hold; it is not queued, so the results screen stays.
     session.x("xdotool", "key", "x")
     session.wait_for_screen(run.window, lambda s: row_is(s, 4, TITLES, 14), "the results screen", PASS_TIMEOUT)
@@ -935,7 +999,8 @@ def case_no_display(session):
 # as a layout would, so that xdotool presses them without remapping a key
 # for each press (which the program may read after the map changed back).
 EXTRA_KEYS = {93: "dead_acute", 97: "dead_diaeresis", 103: "Multi_key", 120: "Greek_omega Greek_OMEGA",
-              132: "EuroSign", 149: "eacute Eacute"}
+              132: "EuroSign", 149: "eacute Eacute", 154: "Greek_beta Greek_BETA", 168: "Greek_mu Greek_MU",
+              178: "U2126"}
 
 
 def add_layout_keys(session):
@@ -967,6 +1032,38 @@ def start_at_file_prompt(session):
     session.x("xdotool", "type", "--delay", "30", "10\r290\r")
     session.wait_for_screen(window, lambda s: row_is(s, 8, FILE_PROMPT[1]), "the file prompt")
     return process, window
+
+
+def entry_codes(screen, row_1=8):
+    """The character codes of the file prompt's entry on row row_1, up to its
+    last character; the blinking cursor after it (no glyph) is left out."""
+    codes = screen.codes[row_1 - 1][len(FILE_PROMPT[1]):]
+    while codes and codes[-1] == 32:
+        codes = codes[:-1]
+    return codes[:-1] if codes and codes[-1] is None else codes
+
+
+def wait_for_entry(session, window, process, codes, what, timeout=10):
+    """Waits for the file prompt's entry on row 8 to hold the characters of
+    `codes` (code page 437) and nothing else, and for it to stay so a moment
+    longer; fails with the codes it holds instead, or when the program ends."""
+    codes, deadline, screen = list(codes), time.monotonic() + timeout, None
+    while True:
+        if process.poll() is not None:
+            code = process.returncode
+            raise Failure("the program ended with exit code %d%s while the entry should come to show %s; it wrote %r"
+                          % (code, " (%s)" % signal.Signals(-code).name if code < 0 else "", what,
+                             process.stderr.read()))
+        screen = session.screenshot(window)
+        if entry_codes(screen) == codes:
+            time.sleep(0.3)  # nothing more comes
+            screen = session.screenshot(window)
+            if entry_codes(screen) == codes:
+                return screen
+        if time.monotonic() > deadline:
+            raise Failure("the entry holds the glyphs of %s, not %s (%s):\n%s"
+                          % (entry_codes(screen), codes, what, screen))
+        time.sleep(0.2)
 
 
 def case_ordered_keys(session):
@@ -1009,12 +1106,10 @@ def case_typed_ahead_hold(session):
     # Keys typed while the run is busy (the second pass's 2-second wait) and
     # then a Pause: the run is held, the keys wait in the queue, and after
     # the key that ends the hold they act in their order.
-    run = run_to_second_pass_wait(session)
-    session.x("xdotool", "key", "--delay", "0", "x", "i", "s", "o", "Pause")
+    run = keys_into_second_pass_wait(session, ["x", "i", "s", "o", "Pause"])
     time.sleep(4.0)
     screen = session.screenshot(run.window)
-    check(not any("degrees ..." in screen.row(r) or row_is(screen, r, TITLES) for r in range(1, ROWS + 1)),
-          "the run went on during the hold:\n%s" % screen)
+    check(not second_pass_shown(screen), "the run went on during the hold:\n%s" % screen)
     session.x("xdotool", "key", "q")
     # The results screen comes, x dismisses it, and "iso" stands in the entry
     # of the next file prompt; q is not queued.
@@ -1028,22 +1123,145 @@ def case_dead_keys_and_compose(session):
     add_layout_keys(session)
     # In a UTF-8 locale, and with no locale set at all (the C locale).
     for locale in ({"LANG": "C.UTF-8"}, {}):
-        for name in [n for n in session.env if n == "LANG" or n.startswith("LC_")]:
-            del session.env[name]
-        session.env.update(locale)
+        use_locale(session, locale)
         process, window = start_at_file_prompt(session)
         session.x("xdotool", "key", "--delay", "40", "dead_acute", "e", "dead_diaeresis", "u",
                   "Multi_key", "apostrophe", "a", "Greek_OMEGA")
-        column = len(FILE_PROMPT[1]) + 1
-        screen = session.wait_for_screen(window, lambda s: s.code(8, column + 3) not in (None, 32),
-                                         "four typed characters with %s" % (locale or "no locale"))
-        time.sleep(0.3)
-        screen = session.screenshot(window)
-        codes = [screen.code(8, column + i) for i in range(4)]
-        check(codes == [130, 129, 160, 234] and entry_is(screen, 8, screen.row(8)[:column + 3]),
-              "with %s, é ü á Ω show the glyphs of %s, not of 130 129 160 234:\n%s"
-              % (locale or "no locale", codes, screen))
+        wait_for_entry(session, window, process, [130, 129, 160, 234], "\u00e9 \u00fc \u00e1 \u03a9 with %s"
+                       % (locale or "no locale"))
         session.close_and_wait(process, window)
+
+
+def case_scratch_bound_characters(session):
+    # A character that the keyboard map lacks: xdotool binds it to a spare
+    # key code for the moment of its press and takes the binding back right
+    # after, so the key must be looked up as the map stood at the press.
+    process, window = start_at_file_prompt(session)
+    for _ in range(10):
+        session.x("xdotool", "type", "--delay", "12", "caf\u00e9")
+    wait_for_entry(session, window, process, ("caf\u00e9" * 10).encode("cp437"), "caf\u00e9 ten times")
+    session.close_and_wait(process, window)
+
+
+def case_pending_compose_at_hold(session):
+    # A Compose or dead key, then Pause: the hold drops the unfinished
+    # sequence, so e only ends the hold and f types itself.
+    add_layout_keys(session)
+    for first in ("Multi_key", "dead_acute"):
+        process, window = start_at_file_prompt(session)
+        session.x("xdotool", "key", "--delay", "40", "a", "b", first, "Pause", "e", "f")
+        wait_for_entry(session, window, process, b"abf", "a b %s Pause e f" % first)
+        session.close_and_wait(process, window)
+
+
+def case_pause_released_elsewhere(session):
+    # Pause pressed in the window and let go in another one: the window
+    # never sees the release, and the next Pause must still hold the run.
+    process, window = start_at_file_prompt(session)
+    session.x("xdotool", "keydown", "Pause")
+    other = session.start(["xlogo", "-geometry", "100x100+800+100"])
+    logo = session.find_window(other, "xlogo")
+    # Without a window manager the pointer's window can keep the focus.
+    session.x("xdotool", "mousemove", "--sync", "850", "150")
+    session.x("xdotool", "windowfocus", "--sync", logo)
+    focused = session.x("xdotool", "getwindowfocus").decode().strip()
+    check(focused == logo, "the focus is on window %s, not on xlogo's %s" % (focused, logo))
+    session.x("xdotool", "keyup", "Pause")
+    session.bring_on_screen(window)
+    # The first press held the run and x ends that hold; the second Pause
+    # holds again and y ends it; z types.
+    session.x("xdotool", "key", "--delay", "40", "x", "Pause", "y", "z")
+    wait_for_entry(session, window, process, b"z", "x Pause y z after the release elsewhere")
+    session.close_and_wait(process, window)
+
+
+def case_greek_letters(session):
+    # Code page 437 has β, μ and Ω (its ß, µ and Ω glyphs); the ohm sign is
+    # a character of its own beside Greek capital omega.
+    add_layout_keys(session)
+    process, window = start_at_file_prompt(session)
+    session.x("xdotool", "key", "--delay", "40", "Greek_beta", "Greek_mu", "U2126")
+    wait_for_entry(session, window, process, [225, 230, 234], "\u03b2 \u03bc \u2126")
+    session.close_and_wait(process, window)
+
+
+def use_locale(session, locale):
+    """The programs started from now on run in `locale` (LANG) alone."""
+    for name in [n for n in session.env if n == "LANG" or n.startswith("LC_")]:
+        del session.env[name]
+    session.env.update(locale)
+
+
+def use_built_locale(session, name, source, charmap):
+    """The programs started from now on run in a locale built here with
+    localedef (the machine may have none but C.UTF-8)."""
+    folder = os.path.join(session.args.work, "locales")
+    if not os.path.isdir(os.path.join(folder, name)):
+        os.makedirs(folder, exist_ok=True)
+        result = subprocess.run(["localedef", "-i", source, "-f", charmap, os.path.join(folder, name)],
+                                capture_output=True, timeout=120)
+        check(os.path.isdir(os.path.join(folder, name)),
+              "localedef could not build %s: %s" % (name, result.stderr.decode(errors="replace")))
+    use_locale(session, {"LANG": name, "LOCPATH": folder})
+
+
+def wait_for_text(path, text, what, timeout=30):
+    deadline = time.monotonic() + timeout
+    while True:
+        with open(path, "rb") as f:
+            if text in f.read():
+                return
+        check(time.monotonic() < deadline, "%s: %s never says %r" % (what, path, text))
+        time.sleep(0.1)
+
+
+def start_uim_xim(session, trace):
+    """uim-xim, the input method server of the uim package, in its own
+    process group with its helper server; its trace of connections goes to
+    the file `trace`. Waits until it serves."""
+    with open(trace, "wb") as out:
+        # Line by line, so that the trace can be read while it runs.
+        server = subprocess.Popen(["stdbuf", "-oL", "uim-xim", "--trace"], env=session.env, stdout=out,
+                                  stderr=subprocess.STDOUT, start_new_session=True)
+    wait_for_text(trace, b"@im=uim registered", "uim-xim")
+    return server
+
+
+def end_process_group(process):
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    process.wait()
+
+
+def case_input_method_server_ends(session):
+    # Keys come through an input method server, which then ends: the keys
+    # after it come all the same, and the close button still ends the run.
+    # uim-xim serves no C.UTF-8, so a client of that locale would not use it.
+    use_built_locale(session, "en_US.UTF-8", "en_US", "UTF-8")
+    home = os.path.join(session.args.work, "home")  # uim keeps its settings and sockets there
+    os.makedirs(home, exist_ok=True)
+    session.env.update(XMODIFIERS="@im=uim", HOME=home)
+    servers = [start_uim_xim(session, os.path.join(session.args.work, "uim-xim-1.txt"))]
+    try:
+        process, window = start_at_file_prompt(session)
+        wait_for_text(os.path.join(session.args.work, "uim-xim-1.txt"), b"ic created",
+                      "the program's input context at uim-xim")
+        session.x("xdotool", "type", "--delay", "40", "abc")
+        wait_for_entry(session, window, process, b"abc", "abc through uim-xim")
+        servers[0].terminate()
+        servers[0].wait()
+        session.x("xdotool", "type", "--delay", "40", "def")
+        wait_for_entry(session, window, process, b"abcdef", "abcdef after uim-xim ended")
+        # A server that starts again.
+        servers.append(start_uim_xim(session, os.path.join(session.args.work, "uim-xim-2.txt")))
+        session.x("xdotool", "type", "--delay", "40", "ghi")
+        wait_for_entry(session, window, process, b"abcdefghi", "abcdefghi after uim-xim started again")
+        session.close_and_wait(process, window)
+    finally:
+        for server in servers:
+            end_process_group(server)
 
 
 def expect_one_line_exit(process, code, started, after, wanted, limit=EXIT_CEILING):
@@ -1066,6 +1284,118 @@ def case_display_lost(session):
     started = time.monotonic()
     session.xvfb.kill()
     expect_one_line_exit(process, 1, started, "the X server ended", [session.env["DISPLAY"], "lost"])
+
+
+def wait_for_full_pipe(fifo, timeout=30):
+    """Waits until the pipe of `fifo` holds as much as it can take, less
+    than one atomic write: its writer then blocks at its next write."""
+    fd = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)  # reads nothing: counts what waits
+    try:
+        size = fcntl.fcntl(fd, getattr(fcntl, "F_GETPIPE_SZ", 1032))
+        deadline = time.monotonic() + timeout
+        while True:
+            waiting = struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0" * 4))[0]
+            if waiting > size - select.PIPE_BUF:
+                return
+            check(time.monotonic() < deadline,
+                  "the sound pipe holds %d bytes after %d s, not %d" % (waiting, timeout, size))
+            time.sleep(0.05)
+    finally:
+        os.close(fd)
+
+
+def case_stalled_sound_device(session):
+    # The wave writer writes into a pipe whose reader has stopped: once the
+    # pipe is full, the sound device's thread blocks in its write, and the
+    # device cannot be closed. A stop key and a lost display end the program
+    # all the same.
+    fifo = os.path.join(tempfile.mkdtemp(dir=session.args.work), "sound")
+    os.mkfifo(fifo)
+    use_wave_writer(session, fifo)
+    ways_out = (  # what, its xdotool command, the exit code, the texts of the one line on stderr (None: no line)
+        ("Ctrl+Break", ["key", "ctrl+Break"], 0, None),
+        ("the client was killed", ["windowkill", "{window}"], 1, [session.env["DISPLAY"], "lost"]))
+    for what, command, code, wanted in ways_out:
+        reader = session.start(["cat", fifo])  # first: the writer's open waits for a reader
+        try:
+            process, window = start_at_sky_prompt(session)
+            reader.send_signal(signal.SIGSTOP)
+            wait_for_full_pipe(fifo)
+            after = "%s with the sound device stalled" % what
+            started = time.monotonic()
+            session.x("xdotool", *[arg.format(window=window) for arg in command])
+            if wanted is None:
+                expect_exit(process, code, started, after)
+            else:
+                expect_one_line_exit(process, code, started, after, wanted)
+        finally:
+            reader.send_signal(signal.SIGCONT)
+            reader.kill()
+            reader.wait()
+
+
+def case_closed_standard_streams(session):
+    # Started with standard error closed, or all three standard streams: the
+    # program's own files, the X connections among them, must not take their
+    # numbers, where a message would go into the connection.
+    for closed in ((2,), (0, 1, 2)):
+        process, window = start_at_sky_prompt(session, preexec_fn=lambda: [os.close(fd) for fd in closed])
+        for fd in closed:
+            try:
+                target = os.readlink("/proc/%d/fd/%d" % (process.pid, fd))
+            except FileNotFoundError:
+                target = "closed"
+            check(target == "/dev/null", "started with descriptors %s closed, descriptor %d is %s, not /dev/null"
+                  % (closed, fd, target))
+        session.close_and_wait(process, window)
+
+
+def wave_header_sizes(path):
+    """The file's length, the RIFF chunk's size and the data chunk's start
+    and size as a wave file's header gives them."""
+    with open(path, "rb") as f:
+        data = f.read()
+    check(data[:4] == b"RIFF" and data[8:12] == b"WAVE", "%s is not a wave file" % path)
+    pos = 12
+    while pos + 8 <= len(data):
+        chunk, size = data[pos:pos + 4], struct.unpack("<I", data[pos + 4:pos + 8])[0]
+        if chunk == b"data":
+            return len(data), struct.unpack("<I", data[4:8])[0], pos + 8, size
+        pos += 8 + size + (size & 1)
+    raise Failure("%s has no data chunk" % path)
+
+
+STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+
+
+def default_signals():
+    """In a started program: the stop signals as a shell's foreground command
+    has them, whatever the test's own caller ignored or blocked."""
+    for number in STOP_SIGNALS:
+        signal.signal(number, signal.SIG_DFL)
+    signal.pthread_sigmask(signal.SIG_UNBLOCK, STOP_SIGNALS)
+
+
+def case_stop_signals(session):
+    # A signal to end the program ends the run as a stop key does, the sound
+    # device closed (the wave writer then writes its header's sizes), and
+    # the process ends by that signal.
+    wave_file = os.path.join(session.args.work, "signalled.wav")
+    use_wave_writer(session, wave_file)
+    for number in STOP_SIGNALS:
+        if os.path.exists(wave_file):
+            os.remove(wave_file)
+        process, window = start_at_sky_prompt(session, preexec_fn=default_signals)
+        name = signal.Signals(number).name
+        started = time.monotonic()
+        process.send_signal(number)
+        got, err = wait_for_exit(process, started, name)
+        check(got == -number, "exit code %d after %s, not %d (ended by the signal); stderr: %r"
+              % (got, name, -number, err))
+        length, riff_size, data_start, data_size = wave_header_sizes(wave_file)
+        check(riff_size == length - 8 and data_size == length - data_start,
+              "after %s the wave file of %d bytes gives the sizes 0x%X (RIFF) and 0x%X (data from byte %d), not %d "
+              "and %d" % (name, length, riff_size, data_size, data_start, length - 8, length - data_start))
 
 
 def case_no_glx(session):
@@ -1103,8 +1433,8 @@ CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startsw
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--app", "--demo", "--close-window", "--count-frames", "--glyphs", "--headless", "--source",
-                   "--work"):
+    for option in ("--app", "--demo", "--close-window", "--count-frames", "--key-latency", "--glyphs", "--headless",
+                   "--source", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("--fail-on-demand", help="the library that fails a request of the program")
     parser.add_argument("case", choices=sorted(CASES))
