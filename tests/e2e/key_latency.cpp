@@ -59,25 +59,13 @@ class FrameWatch {
   // or nothing when no frame came before `deadline`. Reports already read
   // count: call drain() first to see only later ones.
   std::optional<Clock::time_point> next_frame(Clock::time_point deadline) {
-    for (;;) {
-      while (XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        if (event.type != damage_event_base_ + XDamageNotify) continue;
-        const auto& notify = reinterpret_cast<const XDamageNotifyEvent&>(event);
-        if (notify.damage != damage_) continue;
-        const Clock::time_point seen = Clock::now();
-        // The server also collects the areas in the damage object; emptied,
-        // so that it holds nothing between frames.
-        XDamageSubtract(display_, damage_, None, None);
-        // A frame's further rectangles belong to it.
-        bool more = notify.more;
-        while (more && read_notify(deadline, more)) {
-        }
-        return seen;
-      }
-      if (!wait_for_input(deadline)) return std::nullopt;
+    bool more = false;
+    if (!read_notify(deadline, more)) return std::nullopt;
+    const Clock::time_point seen = Clock::now();
+    // A frame's further rectangles belong to it.
+    while (more && read_notify(deadline, more)) {
     }
+    return seen;
   }
 
   // Reads and drops the reports that have come so far.
@@ -98,6 +86,9 @@ class FrameWatch {
         if (event.type != damage_event_base_ + XDamageNotify) continue;
         const auto& notify = reinterpret_cast<const XDamageNotifyEvent&>(event);
         if (notify.damage != damage_) continue;
+        // The server also collects the areas in the damage object; emptied,
+        // so that it holds nothing between frames.
+        XDamageSubtract(display_, damage_, None, None);
         more = notify.more;
         return true;
       }
