@@ -87,11 +87,17 @@ bool SoundOutput::close(std::chrono::milliseconds patience) {
 
 void SoundOutput::run() {
   pause_device();  // no tone plays yet
-  // When to look whether the source has gone silent; none while paused.
-  Clock::time_point pause_check = Clock::time_point::max();
+  // When to look whether the source has gone silent; never while paused.
+  bool pause_check_set = false;
+  Clock::time_point pause_check{};
+  const auto something_to_do = [this] { return closing_ || !tones_.empty(); };
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait_until(lock, pause_check, [this] { return closing_ || !tones_.empty(); });
+    if (pause_check_set) {
+      changed_.wait_until(lock, pause_check, something_to_do);
+    } else {
+      changed_.wait(lock, something_to_do);
+    }
     if (closing_) break;
     if (!tones_.empty()) {
       const Tone tone = std::move(tones_.front());
@@ -101,15 +107,17 @@ void SoundOutput::run() {
       lock.lock();
       const auto length = std::chrono::milliseconds(
           static_cast<int64_t>(tone.samples.size()) * 1000 / 2 / std::max(tone.sample_rate, 1));
-      if (device_pause_ != nullptr) pause_check = Clock::now() + length + kPauseMargin;
+      pause_check_set = device_pause_ != nullptr;
+      pause_check = Clock::now() + length + kPauseMargin;
       continue;
     }
-    if (Clock::now() < pause_check) continue;
+    if (!pause_check_set || Clock::now() < pause_check) continue;
     lock.unlock();
     const bool playing = source_playing();
     if (!playing) pause_device();
     lock.lock();
-    pause_check = playing ? Clock::now() + kPauseMargin : Clock::time_point::max();
+    pause_check_set = playing;
+    pause_check = Clock::now() + kPauseMargin;
   }
   lock.unlock();
   close_device();
