@@ -1132,14 +1132,38 @@ def case_dead_keys_and_compose(session):
         session.close_and_wait(process, window)
 
 
+# Of the ten é typed through a spare key code, how many must arrive. A
+# client reads a key's symbol from the keyboard map as it stands when the key
+# is read, and xdotool takes the binding back about 3 ms after the press (at
+# --delay 12): a window that looked at its keys only every 16 ms got 1 to 3
+# of them; one that reads each key as it comes gets all ten on a quiet
+# machine, and now and then misses one when every processor is busy (so
+# does any X client there: a bare Xlib client missed 1 to 3 in 100).
+SCRATCH_TRIES, SCRATCH_INTACT = 10, 8
+
+
 def case_scratch_bound_characters(session):
     # A character that the keyboard map lacks: xdotool binds it to a spare
     # key code for the moment of its press and takes the binding back right
-    # after, so the key must be looked up as the map stood at the press.
+    # after, so the key must be looked up while the binding stands.
     process, window = start_at_file_prompt(session)
-    for _ in range(10):
+    for _ in range(SCRATCH_TRIES):
         session.x("xdotool", "type", "--delay", "12", "caf\u00e9")
-    wait_for_entry(session, window, process, ("caf\u00e9" * 10).encode("cp437"), "caf\u00e9 ten times")
+    words = re.compile(r"(caf\u00e9?){%d}" % SCRATCH_TRIES)
+
+    def entry():
+        codes = entry_codes(session.screenshot(window))
+        return bytes(code if code is not None else ord("?") for code in codes).decode("cp437")
+    deadline, typed = time.monotonic() + 10, ""
+    while not words.fullmatch(typed):
+        check(time.monotonic() < deadline, "the entry is %r, not caf with or without \u00e9 %d times"
+              % (typed, SCRATCH_TRIES))
+        time.sleep(0.3)  # the last é, if it comes
+        typed = entry()
+    intact = typed.count("\u00e9")
+    print("%d of %d \u00e9 typed through a spare key code arrived" % (intact, SCRATCH_TRIES))
+    check(intact >= SCRATCH_INTACT, "only %d of %d \u00e9 typed through a spare key code arrived, not at least %d"
+          % (intact, SCRATCH_TRIES, SCRATCH_INTACT))
     session.close_and_wait(process, window)
 
 
