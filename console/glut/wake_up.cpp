@@ -23,11 +23,13 @@ void WakeUp::signal() {
 }
 
 void WakeUp::clear() {
-  // Cleared before the read, so that a signal after it writes again; an
-  // exchange, so that what a signal before it announced is seen.
-  pending_.exchange(false, std::memory_order_acq_rel);
+  // Drained first, then marked as not pending: a signal between the two
+  // finds it still pending and writes nothing, and what it announced is
+  // seen through the exchange; a signal after the exchange writes again. The
+  // other order would lose a signal whose write the read took.
   uint64_t count = 0;
   [[maybe_unused]] const ssize_t read_bytes = read(fd_, &count, sizeof count);
+  pending_.exchange(false, std::memory_order_acq_rel);
 }
 
 }  // namespace console::glut
