@@ -200,3 +200,39 @@ TEST(TextScreen, RestoreBringsBackTheWholeState) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every operation that can change what the window shows tells the listener
+// (the window then draws), after it has let go of the screen: the listener
+// may read it.
+TEST(TextScreen, ChangesReachTheListener) {
+  const struct {
+    const char* what;
+    int column;  // where the cursor stands before
+    std::function<void(TextScreen&)> change;
+  } cases[] = {
+      {"print", 1, [](TextScreen& s) { s.print("a", false); }},
+      {"print with a line end", 1, [](TextScreen& s) { s.print("", true); }},
+      {"clear", 1, [](TextScreen& s) { s.clear(); }},
+      {"locate", 1, [](TextScreen& s) { s.locate(3, 4); }},
+      {"fit a long text to the line", 70, [](TextScreen& s) { s.fit_to_line(std::string(20, 'x')); }},
+      {"cursor shown", 1, [](TextScreen& s) { s.set_cursor_visible(true); }},
+      {"restore", 1, [](TextScreen& s) { s.restore(ScreenState{}); }},
+  };
+  for (const auto& c : cases) {
+    TextScreen screen;
+    screen.locate(1, c.column);
+    int heard = 0;
+    screen.set_change_listener([&] {
+      screen.snapshot();  // would deadlock under the screen's lock
+      ++heard;
+    });
+    const uint64_t before = screen.changes();
+    c.change(screen);
+    EXPECT_GE(heard, 1) << c.what;
+    EXPECT_EQ(screen.changes() - before, static_cast<uint64_t>(heard)) << c.what;
+  }
+}
+
+}  // namespace
