@@ -60,11 +60,16 @@ void keep_standard_descriptors_taken() {
 // SIGTERM, SIGINT and SIGHUP end the run as a stop does. They are blocked
 // in every thread (the threads started later inherit the mask) and read by
 // the window thread from a signalfd; -1 where none can be had, and then
-// they keep their default action.
+// they keep their default action. One that the program was started to
+// ignore (nohup, a background job of a shell) stays ignored.
 int take_ending_signals() {
   sigset_t ending;
   sigemptyset(&ending);
-  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&ending, signal_number);
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+    struct sigaction inherited {};
+    if (sigaction(signal_number, nullptr, &inherited) == 0 && inherited.sa_handler != SIG_IGN)
+      sigaddset(&ending, signal_number);
+  }
   const int fd = signalfd(-1, &ending, SFD_NONBLOCK | SFD_CLOEXEC);
   if (fd >= 0) pthread_sigmask(SIG_BLOCK, &ending, nullptr);
   return fd;

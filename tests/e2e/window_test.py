@@ -1420,6 +1420,18 @@ def case_stop_signals(session):
         check(riff_size == length - 8 and data_size == length - data_start,
               "after %s the wave file of %d bytes gives the sizes 0x%X (RIFF) and 0x%X (data from byte %d), not %d "
               "and %d" % (name, length, riff_size, data_size, data_start, length - 8, length - data_start))
+    # Started to ignore SIGHUP (as nohup starts a program), it goes on
+    # ignoring it: of a SIGHUP and a SIGTERM after it, the SIGTERM ends it.
+    def ignore_hangup():
+        default_signals()
+        signal.signal(signal.SIGHUP, signal.SIG_IGN)
+    process, window = start_at_sky_prompt(session, preexec_fn=ignore_hangup)
+    started = time.monotonic()
+    process.send_signal(signal.SIGHUP)
+    process.send_signal(signal.SIGTERM)
+    got, err = wait_for_exit(process, started, "SIGHUP and SIGTERM with SIGHUP ignored")
+    check(got == -signal.SIGTERM, "started to ignore SIGHUP, exit code %d after SIGHUP and SIGTERM, not %d; stderr: %r"
+          % (got, -signal.SIGTERM, err))
 
 
 def case_no_glx(session):
