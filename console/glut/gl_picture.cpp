@@ -49,11 +49,7 @@ void GlPicture::show(const FrameInputs& now) {
   const RedrawnRows rows = update_frame(*shown_, now, pixels_);
   shown_ = now;
   if (rows.first == 0) return;  // it looks the same (a hidden cursor moved, say)
-  const int top = (rows.first - 1) * kGlyphHeight;
-  const int height = (rows.last - rows.first + 1) * kGlyphHeight;
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, top, kFrameWidth, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                  &pixels_[static_cast<std::size_t>(top) * kFrameWidth * 4]);
+  upload(rows);
   present(rows);
 }
 
@@ -61,10 +57,17 @@ void GlPicture::show_again(const FrameInputs& now) {
   if (!shown_) {
     draw_frame(now.screen, now.blink_shown, now.cursor_shown, pixels_);
     shown_ = now;
-    glBindTexture(GL_TEXTURE_2D, texture_);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+    upload({1, kScreenRows});
   }
   present(std::nullopt);
+}
+
+void GlPicture::upload(const RedrawnRows& rows) {
+  const int top = (rows.first - 1) * kGlyphHeight;
+  const int height = (rows.last - rows.first + 1) * kGlyphHeight;
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, top, kFrameWidth, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                  &pixels_[static_cast<std::size_t>(top) * kFrameWidth * 4]);
 }
 
 void GlPicture::present(std::optional<RedrawnRows> rows) {

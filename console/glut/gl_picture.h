@@ -34,6 +34,8 @@ class GlPicture {
   void fit(int window_width, int window_height);
 
  private:
+  // Puts the pixels of `rows` into the texture.
+  void upload(const RedrawnRows& rows);
   // Draws the picture's rows `rows` (all of the window when nothing) and
   // brings them into the window.
   void present(std::optional<RedrawnRows> rows);

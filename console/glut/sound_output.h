@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace console::glut {
