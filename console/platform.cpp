@@ -1,11 +1,12 @@
 #include "console/platform.h"
 
 #include <cmath>
-#include <cstdio>
 #include <new>
+#include <string>
 
 #include "console/line_input.h"
 #include "console/picture.h"
+#include "console/standard_error.h"
 #include "console/tone.h"
 
 namespace console {
@@ -288,7 +289,8 @@ void Platform::error_dispatch() {
     throw ErrorDelivered{};
   }
   // No trap, or an error inside the trap: the run cannot go on.
-  std::fprintf(stderr, "Unhandled error %d after statement %d\n", pending_error_, error_line_);
+  write_standard_error_line("Unhandled error " + std::to_string(pending_error_) + " after statement " +
+                            std::to_string(error_line_));
   throw RunHalted{1};
 }
 
@@ -320,7 +322,7 @@ int run_program(Platform& platform, const std::function<void(Platform&)>& proced
     exit_code = halted.exit_code;
   } catch (const ErrorDelivered&) {
     // The procedure let a delivered error escape its run loop.
-    std::fprintf(stderr, "Error %d escaped the error handler\n", platform.last_error_number());
+    write_standard_error_line("Error " + std::to_string(platform.last_error_number()) + " escaped the error handler");
     exit_code = 1;
   } catch (const std::bad_alloc&) {
     // The one fatal error: shown to the user; the run ends with its number,

@@ -1,7 +1,8 @@
 #include "console/glut/glut_host.h"
 
-#include <cstdio>
 #include <thread>
+
+#include "console/standard_error.h"
 
 namespace console::glut {
 
@@ -71,7 +72,7 @@ void GlutHost::await_key(Platform& platform, int64_t timeout_ms) {
 }
 
 void GlutHost::show_fatal(const Text& caption, const Text& message) {
-  std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
+  write_standard_error_line(caption + ": " + message);
   if (platform_ == nullptr) return;
   set_title(caption);
   TextScreen& screen = platform_->screen();

@@ -28,9 +28,10 @@ class GlutHost : public Host {
   void sleep_ms(int64_t ms) override;
   int64_t now_ms() override;
   void await_key(Platform& platform, int64_t timeout_ms) override;
-  // X11 has no system message box: the caption and message go to stderr,
-  // and the window shows them (caption as title, message on row 1) until a
-  // key press or the close button dismisses them.
+  // X11 has no system message box: the caption and message go to stderr
+  // (as far as it takes them in time), and the window shows them (caption
+  // as title, message on row 1) until a key press or the close button
+  // dismisses them.
   void show_fatal(const Text& caption, const Text& message) override;
 
   // The platform whose screen the window shows: each change of it wakes the
@@ -39,6 +40,9 @@ class GlutHost : public Host {
 
   // The calculator's thread, once its run is over.
   void program_ended(int exit_code);
+
+  // Any thread: wakes the window thread.
+  void wake() { wake_.signal(); }
 
   // Window thread.
   int wake_fd() const { return wake_.fd(); }

@@ -1,10 +1,16 @@
 #include "console/glut/process_end.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
+#include <exception>
+#include <new>
+#include <thread>
+
+#include "console/standard_error.h"
 
 namespace console::glut {
 
@@ -16,38 +22,38 @@ namespace {
 constexpr std::chrono::milliseconds kSoundClosePatience{500};
 
 SoundOutput* sound_output = nullptr;
+std::atomic<bool> ending{false};
 
-void close_sound() {
+// The first way out goes on and closes the sound device; any later one
+// waits for it. Standard output carries nothing, and standard error is
+// written unbuffered, so no stream is flushed (a flush would wait for the
+// lock of a stream that another thread is stuck writing).
+void begin_way_out() {
+  if (ending.exchange(true, std::memory_order_acq_rel)) park_forever();
   if (sound_output != nullptr) sound_output->close(kSoundClosePatience);
-}
-
-// Only the program's own streams: fflush(nullptr) would also wait for a
-// stream that a stalled sound backend is writing.
-void flush_own_streams() {
-  std::fflush(stdout);
-  std::fflush(stderr);
 }
 
 }  // namespace
 
 void close_on_exit(SoundOutput& sound) { sound_output = &sound; }
 
+void park_forever() {
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+}
+
 void end_process(int exit_code) {
-  close_sound();
-  flush_own_streams();
+  begin_way_out();
   _exit(exit_code);
 }
 
 void end_with_message(const std::string& message) {
-  close_sound();
-  std::fprintf(stderr, "torvelin: %s\n", message.c_str());
-  flush_own_streams();
+  begin_way_out();
+  write_standard_error_line("torvelin: " + message);
   _exit(kExitFailure);
 }
 
 void end_by_signal(int signal_number) {
-  close_sound();
-  flush_own_streams();
+  begin_way_out();
   std::signal(signal_number, SIG_DFL);
   sigset_t only_this;
   sigemptyset(&only_this);
@@ -55,6 +61,18 @@ void end_by_signal(int signal_number) {
   pthread_sigmask(SIG_UNBLOCK, &only_this, nullptr);
   raise(signal_number);
   _exit(128 + signal_number);  // a signal whose default action does not end the process
+}
+
+std::string failure_text(const std::string& whose) {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "Out of memory";
+  } catch (const std::exception& error) {
+    return whose + " failed: " + error.what();
+  } catch (...) {
+    return whose + " failed with an unknown exception";
+  }
 }
 
 }  // namespace console::glut

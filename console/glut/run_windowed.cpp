@@ -3,7 +3,6 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 #include <fcntl.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,11 +16,15 @@
 #include <thread>
 
 #include "console/code_page.h"
+#include "console/glut/ending_signals.h"
 #include "console/glut/frame.h"
 #include "console/glut/glut_host.h"
+#include "console/glut/keyboard_reader.h"
 #include "console/glut/process_end.h"
 #include "console/glut/window_loop.h"
+#include "console/glut/x11_errors.h"
 #include "console/glut/x11_window.h"
+#include "console/standard_error.h"
 
 namespace console::glut {
 
@@ -43,6 +46,7 @@ struct Program {
   Platform platform{host};
   std::thread program_thread;
   X11Window x11;
+  KeyboardReader keyboard{platform, [this] { host.wake(); }};
   int window_id = 0;  // freeglut's number for the window
 };
 
@@ -55,24 +59,6 @@ void keep_standard_descriptors_taken() {
   for (int fd = 0; fd <= 2; ++fd) {
     if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", O_RDWR);  // the lowest free one: fd
   }
-}
-
-// SIGTERM, SIGINT and SIGHUP end the run as a stop does. They are blocked
-// in every thread (the threads started later inherit the mask) and read by
-// the window thread from a signalfd; -1 where none can be had, and then
-// they keep their default action. One that the program was started to
-// ignore (nohup, a background job of a shell) stays ignored.
-int take_ending_signals() {
-  sigset_t ending;
-  sigemptyset(&ending);
-  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
-    struct sigaction inherited {};
-    if (sigaction(signal_number, nullptr, &inherited) == 0 && inherited.sa_handler != SIG_IGN)
-      sigaddset(&ending, signal_number);
-  }
-  const int fd = signalfd(-1, &ending, SFD_NONBLOCK | SFD_CLOEXEC);
-  if (fd >= 0) pthread_sigmask(SIG_BLOCK, &ending, nullptr);
-  return fd;
 }
 
 // Mesa's software renderer (llvmpipe) starts a rasterizer thread per
@@ -123,12 +109,12 @@ SoundOutput& open_sound() {
     case SoundOutput::OpenResult::kOpened:
       break;
     case SoundOutput::OpenResult::kNoDevice:
-      std::fprintf(stderr,
-                   "torvelin: no sound device could be opened; to run without sound, start it with "
-                   "ALSOFT_DRIVERS=null (OpenAL Soft's null backend)\n");
+      write_standard_error_line(
+          "torvelin: no sound device could be opened; to run without sound, start it with "
+          "ALSOFT_DRIVERS=null (OpenAL Soft's null backend)");
       end_process(kExitNoSoundDevice);
     case SoundOutput::OpenResult::kNoContext:
-      std::fprintf(stderr, "torvelin: the sound device gave no context\n");
+      write_standard_error_line("torvelin: the sound device gave no context");
       end_process(kExitNoSoundContext);
   }
   close_on_exit(*sound);
@@ -153,7 +139,8 @@ Program& start_up(char* program_name, std::function<void(Platform&)> procedure) 
 
   program->program_thread = starting_thread("the calculator's", [program, &procedure] {
     return std::thread([program, procedure = std::move(procedure)] {
-      program->host.program_ended(run_program(program->platform, procedure));
+      without_exceptions("the calculator's thread",
+                         [&] { program->host.program_ended(run_program(program->platform, procedure)); });
     });
   });
 
@@ -164,15 +151,17 @@ Program& start_up(char* program_name, std::function<void(Platform&)> procedure) 
   const std::string start_title = utf8_from_cp437(program->host.take_title(title_changed));
   program->window_id = glutCreateWindow(start_title.c_str());
   if (!program->x11.adopt_current_window(kFrameWidth, kFrameHeight, start_title))
-    end_with_message("cannot open a second connection to the X display \"" + X11Window::display_name() +
-                     "\" for the keyboard");
+    end_with_message("freeglut gave no window on the X display \"" + X11Window::display_name() + "\"");
+  const std::string display = program->x11.connected_display_name();
+  if (!starting_thread("the keyboard's", [program, &display] { return program->keyboard.start(display, program->x11.window()); }))
+    end_with_message("cannot open a second connection to the X display \"" + display + "\" for the keyboard");
   window_open = true;
 
   // GLEW gives the picture its GLX extension (GLX_MESA_copy_sub_buffer);
   // without it the picture is drawn whole and swapped.
   const GLenum glew_status = glewInit();
   if (glew_status != GLEW_OK) {
-    std::fprintf(stderr, "Alert: %s\n", reinterpret_cast<const char*>(glewGetErrorString(glew_status)));
+    write_standard_error_line(std::string("Alert: ") + reinterpret_cast<const char*>(glewGetErrorString(glew_status)));
   }
   return *program;
 }
@@ -180,7 +169,7 @@ Program& start_up(char* program_name, std::function<void(Platform&)> procedure) 
 // Ends the run after the loop: the calculator's thread gets a moment to
 // finish (its files are then closed), then the sound device is closed and
 // the process ends with the run's code, or by the signal that ended it.
-[[noreturn]] void finish(Program& program, WindowLoop::End end, int signal_number) {
+[[noreturn]] void finish(Program& program, WindowLoop::End end) {
   program.platform.request_stop(0);  // no effect once the run is over
   const std::optional<int> exit_code = program.host.wait_for_program_end(kStopGrace);
   if (exit_code) {
@@ -188,7 +177,7 @@ Program& start_up(char* program_name, std::function<void(Platform&)> procedure) 
     program.program_thread.join();
     program.platform.files().close_all();
   }
-  if (end == WindowLoop::End::kSignal) end_by_signal(signal_number);
+  if (end == WindowLoop::End::kSignal) end_by_signal(EndingSignals::received());
   end_process(exit_code.value_or(0));
 }
 
@@ -196,20 +185,25 @@ Program& start_up(char* program_name, std::function<void(Platform&)> procedure) 
 
 void run_windowed(char* program_name, std::function<void(Platform&)> procedure) {
   keep_standard_descriptors_taken();
-  // Before any thread starts: the signal mask is inherited, and neither
-  // setlocale nor setenv is safe beside other threads.
-  const int signal_fd = take_ending_signals();
+  // Before any thread starts: neither setlocale nor setenv is safe beside
+  // other threads.
   X11Keyboard::use_utf8_character_type();
   draw_without_rasterizer_threads();
   // A write to a display connection that broke fails instead of killing the
   // process, so that the connection-lost handler can say what happened.
   std::signal(SIGPIPE, SIG_IGN);
-  X11Window::on_connection_lost(display_lost);
-  without_exceptions([&] {
+  X11Errors::install(display_lost);
+  // The first thread, before the sound device and the display, either of
+  // which may keep start-up waiting.
+  starting_thread("the ending signals'", [] {
+    EndingSignals::take();
+    return true;
+  });
+  without_exceptions("the window thread", [&] {
     Program& program = start_up(program_name, std::move(procedure));
-    WindowLoop loop(program.platform, program.host, program.x11, program.window_id, signal_fd);
-    const WindowLoop::End end = loop.run();
-    finish(program, end, loop.signal_number());
+    WindowLoop loop(program.platform, program.host, program.x11, program.keyboard, program.window_id,
+                    EndingSignals::fd());
+    finish(program, loop.run());
   });
   end_process(kExitFailure);  // not reached: every way above ends the process
 }

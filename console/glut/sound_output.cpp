@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <system_error>
 #include <thread>
+
+#include "console/glut/process_end.h"
 
 namespace console::glut {
 
@@ -60,7 +63,7 @@ SoundOutput::OpenResult SoundOutput::open() {
   closed_ = false;
   try {
     // The process ends through _exit, whatever the thread is doing then.
-    std::thread([this] { run(); }).detach();
+    std::thread([this] { run_to_the_end(); }).detach();
   } catch (const std::system_error&) {
     close_device();
     closed_ = true;
@@ -84,6 +87,27 @@ bool SoundOutput::close(std::chrono::milliseconds patience) {
   closing_ = true;
   changed_.notify_all();
   return changed_.wait_for(lock, patience, [this] { return closed_; });
+}
+
+void SoundOutput::run_to_the_end() {
+  try {
+    run();
+  } catch (...) {
+    // The device is this thread's: it closes it before the process ends,
+    // so that the way out does not wait for a close that nobody makes.
+    const std::string line = failure_text("the sound thread");
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    close_device();
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+    }
+    changed_.notify_all();
+    end_with_message(line);
+  }
 }
 
 void SoundOutput::run() {

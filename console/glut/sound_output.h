@@ -49,6 +49,9 @@ class SoundOutput {
   };
   using Clock = std::chrono::steady_clock;
 
+  // The sound thread: run(), and on an exception the device closed and
+  // the process ended with one line.
+  void run_to_the_end();
   void run();
   void queue_tone(const Tone& tone);
   void reclaim_played_buffers();

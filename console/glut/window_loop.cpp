@@ -2,8 +2,6 @@
 
 #include <GL/freeglut.h>
 #include <poll.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -29,8 +27,9 @@ std::optional<int64_t> earliest(std::optional<int64_t> a, std::optional<int64_t>
 
 }  // namespace
 
-WindowLoop::WindowLoop(Platform& platform, GlutHost& host, X11Window& x11, int window_id, int signal_fd)
-    : platform_(platform), host_(host), x11_(x11), window_id_(window_id), signal_fd_(signal_fd) {
+WindowLoop::WindowLoop(Platform& platform, GlutHost& host, X11Window& x11, KeyboardReader& keyboard, int window_id,
+                       int signal_fd)
+    : platform_(platform), host_(host), x11_(x11), keyboard_(keyboard), window_id_(window_id), signal_fd_(signal_fd) {
   picture_.set_up();
   running_loop = this;
   glutDisplayFunc(on_display);
@@ -40,7 +39,7 @@ WindowLoop::WindowLoop(Platform& platform, GlutHost& host, X11Window& x11, int w
 
 void WindowLoop::on_display() {
   // An exposed window needs its picture again, changed or not.
-  without_exceptions([] {
+  without_exceptions("the window thread", [] {
     WindowLoop& loop = *running_loop;
     loop.picture_.show_again(frame_inputs(loop.platform_.screen().snapshot(), loop.host_.now_ms()));
   });
@@ -59,10 +58,10 @@ void WindowLoop::stop() {
 
 WindowLoop::End WindowLoop::run() {
   for (;;) {
-    take_keyboard_events();
+    follow_keyboard();
     if (!stopped_) glutMainLoopEvent();
     if (stopped_) return End::kStopped;
-    if (signal_number_ != 0) return End::kSignal;
+    if (signalled_) return End::kSignal;
     if (host_.program_exit_code()) return End::kProgramEnded;
     apply_title_change();
 
@@ -81,18 +80,12 @@ WindowLoop::End WindowLoop::run() {
   }
 }
 
-void WindowLoop::take_keyboard_events() {
-  const X11Window::Events events = x11_.take_events(platform_.paused());
-  if (events.destroyed || events.keys.stop) {
+void WindowLoop::follow_keyboard() {
+  if (keyboard_.window_destroyed()) {
+    x11_.confirm_connection();  // ends the process here when the client was killed
     stop();
-    return;
   }
-  const bool was_held = platform_.paused();
-  // Keys typed before a Pause wait out the hold that it starts: the hold
-  // stands before they are queued, so no wait takes them.
-  if (events.keys.hold && !was_held) platform_.set_paused(true);
-  for (const Text& key : events.keys.keys) platform_.keys().push(key);  // a 16th waiting key is lost
-  if (!events.keys.hold && was_held) platform_.set_paused(false);
+  if (keyboard_.stop_requested()) stop();
 }
 
 void WindowLoop::apply_title_change() {
@@ -118,18 +111,14 @@ void WindowLoop::wait_for_events(std::optional<int64_t> deadline_ms, int64_t now
   if (x11_.events_queued()) timeout_ms = 0;
   pollfd watched[] = {
       {x11_.connection_number(), POLLIN, 0},
-      {x11_.freeglut_connection_number(), POLLIN, 0},
       {host_.wake_fd(), POLLIN, 0},
       {signal_fd_, POLLIN, 0},
   };
-  const nfds_t count = signal_fd_ >= 0 ? 4 : 3;
+  const nfds_t count = signal_fd_ >= 0 ? 3 : 2;
   if (poll(watched, count, static_cast<int>(timeout_ms)) <= 0) return;
-  if ((watched[2].revents & POLLIN) != 0) host_.clear_wake();
-  if (count == 4 && (watched[3].revents & POLLIN) != 0) {
-    signalfd_siginfo received{};
-    if (read(signal_fd_, &received, sizeof received) == sizeof received)
-      signal_number_ = static_cast<int>(received.ssi_signo);
-  }
+  if ((watched[1].revents & POLLIN) != 0) host_.clear_wake();
+  // Left readable: the run ends now.
+  if (count == 3 && (watched[2].revents & POLLIN) != 0) signalled_ = true;
 }
 
 }  // namespace console::glut

@@ -22,17 +22,41 @@ void X11Keyboard::use_utf8_character_type() {
     std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
-void X11Keyboard::open(Display* display, unsigned long window, long event_mask) {
+namespace {
+
+// The window's events that the keyboard reads besides the input method's
+// own: keys, focus, the keys down on entering the window, and its
+// structure (its destruction).
+constexpr long kKeyboardEvents = KeyPressMask | KeyReleaseMask | FocusChangeMask | KeymapStateMask | StructureNotifyMask;
+
+}  // namespace
+
+void X11Keyboard::attach(Display* display, unsigned long window) {
   display_ = display;
   window_ = window;
-  event_mask_ = event_mask;
   Bool detectable = False;
   repeats_detectable_ = XkbSetDetectableAutoRepeat(display, True, &detectable) && detectable;
-  // Where the named input method (a server) does not answer, the built-in
-  // one stands in until it does.
-  if (XSupportsLocale() && !open_input_method(true)) {
-    open_input_method(false);
+  xim_servers_ = XInternAtom(display, "XIM_SERVERS", False);
+  select_events();
+}
+
+void X11Keyboard::start_input_method(bool server_first) {
+  if (!XSupportsLocale()) return;
+  if (server_first && open_input_method(true)) {
+    select_events();
+    return;
+  }
+  open_input_method(false);
+  if (server_first) {
     wait_for_server();
+  } else {
+    // The servers' list lives on the root window; its changes come as
+    // property events.
+    const Window root = DefaultRootWindow(display_);
+    XWindowAttributes root_attributes{};
+    XGetWindowAttributes(display_, root, &root_attributes);
+    XSelectInput(display_, root, root_attributes.your_event_mask | PropertyChangeMask);
+    waiting_for_servers_change_ = true;
   }
   select_events();
 }
@@ -60,7 +84,7 @@ bool X11Keyboard::open_input_method(bool named_one) {
 void X11Keyboard::select_events() {
   long filter_events = 0;
   if (input_context_ != nullptr) XGetICValues(input_context_, XNFilterEvents, &filter_events, nullptr);
-  XSelectInput(display_, window_, event_mask_ | KeyPressMask | KeyReleaseMask | FocusChangeMask | filter_events);
+  XSelectInput(display_, window_, kKeyboardEvents | filter_events);
 }
 
 void X11Keyboard::server_gone(XIM, char* keyboard, char*) {
@@ -132,18 +156,38 @@ bool X11Keyboard::handle(XEvent& event, KeyBatch& batch) {
       pause_keycode_down_ = 0;
       XFilterEvent(&event, None);
       break;
+    case KeymapNotify:
+      keys_down(event);
+      break;
     case MappingNotify:
       // Keeps the keysym lookups right when the keyboard map changes.
       XRefreshKeyboardMapping(&event.xmapping);
       break;
     default:
+      if (event.type == PropertyNotify) servers_changed(event);
       // The input method's own messages, if it talks to a server, and the
       // news of its server's end or start.
       keyboards = XFilterEvent(&event, None) == True || event.type == FocusIn;
       break;
   }
-  follow_input_method_server();
   return keyboards;
+}
+
+void X11Keyboard::keys_down(const XEvent& event) {
+  // The server sends the keys that are down after each EnterNotify and
+  // FocusIn. With the focus following the pointer (no window manager) the
+  // window may see no FocusOut when the pointer leaves, so a Pause let go
+  // in another window is known to be up only from this.
+  const unsigned code = pause_keycode_down_;
+  if (code != 0 && code < 256 && (event.xkeymap.key_vector[code / 8] & (1 << (code % 8))) == 0) pause_keycode_down_ = 0;
+}
+
+void X11Keyboard::servers_changed(const XEvent& event) {
+  if (!waiting_for_servers_change_ || event.xproperty.window != DefaultRootWindow(display_) ||
+      event.xproperty.atom != xim_servers_)
+    return;
+  waiting_for_servers_change_ = false;
+  wait_for_server();
 }
 
 void X11Keyboard::key_pressed(XEvent& event, KeyBatch& batch) {

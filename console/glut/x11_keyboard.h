@@ -37,16 +37,31 @@ class X11Keyboard {
   // any thread starts.
   static void use_utf8_character_type();
 
-  // Opens the input method and its input context for `window`, has the
-  // server report a held key's repeats as presses alone, and selects
-  // `event_mask` on the window together with the key, focus and input
-  // method events that the keyboard needs. Without an input method keys
-  // still work, uncomposed.
-  void open(Display* display, unsigned long window, long event_mask);
+  // On the thread that opened `display`, before any other request on it:
+  // has the server report a held key's repeats as presses alone, and
+  // selects the key, focus, keymap-state and structure events of `window`
+  // (the last for the reader, which watches for its destruction). From
+  // then on the key presses wait in the connection for handle().
+  void attach(Display* display, unsigned long window);
+
+  // Opens an input method and its input context and adds the input
+  // method's events to the selection. `server_first`: the one that
+  // XMODIFIERS names (a server, or where it names none the locale's Compose
+  // table), or else Xlib's built-in one while Xlib is asked to report the
+  // named server's start; otherwise the built-in one at once, and that
+  // report asked for only once the list of the display's input-method
+  // servers changes (a server that stopped answering may still be listed,
+  // and asking for the report would wait on it). Without any input method
+  // keys still work, uncomposed. May wait on an input-method server.
+  void start_input_method(bool server_first);
 
   // Takes one event of the connection into `batch`; false when the event is
-  // not the keyboard's.
+  // not the keyboard's. May wait on an input-method server.
   bool handle(XEvent& event, KeyBatch& batch);
+  // After an event: goes over to the built-in input method when the server
+  // has gone, and back to the server when one has started. May wait on an
+  // input-method server.
+  void follow_input_method_server();
 
  private:
   // Opens the input method that XMODIFIERS names (a server, or where it
@@ -56,13 +71,15 @@ class X11Keyboard {
   void select_events();
   void key_pressed(XEvent& event, KeyBatch& batch);
   void key_released(XEvent& event);
+  // The keys that are down as the server reports them, after the pointer
+  // or the focus came to the window: a Pause let go elsewhere is up again.
+  void keys_down(const XEvent& event);
+  // Asks for the server's report once the servers' list has changed.
+  void servers_changed(const XEvent& event);
   // The queue entries of a key press that the input method let through.
   void type_key(XEvent& event, KeyBatch& batch);
   // Drops a pending dead-key or Compose sequence.
   void reset_composition();
-  // After an event: goes over to the built-in input method when the server
-  // has gone, and back to the server when it has returned.
-  void follow_input_method_server();
   // Has Xlib report the named input method's server when it starts.
   void wait_for_server();
   void stop_waiting_for_server();
@@ -72,13 +89,14 @@ class X11Keyboard {
 
   Display* display_ = nullptr;
   unsigned long window_ = 0;
-  long event_mask_ = 0;
+  unsigned long xim_servers_ = 0;  // the root window's list of input-method servers (an atom)
   XIM input_method_ = nullptr;
   XIC input_context_ = nullptr;
   bool repeats_detectable_ = false;  // the server reports a held key's repeats as presses alone
   bool server_was_lost_ = false;     // set by the input method's destroy callback
   bool server_has_started_ = false;  // set by the instantiate callback
   bool waiting_for_server_ = false;  // the instantiate callback is registered
+  bool waiting_for_servers_change_ = false;  // registered once the servers' list changes
   unsigned pause_keycode_down_ = 0;  // the Pause key's code while it is held down
 };
 
