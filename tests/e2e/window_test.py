@@ -1464,6 +1464,17 @@ def case_no_memory_or_thread(session):
               "a window stayed open without %s" % wanted)
 
 
+
+def case_exception_in_program(session):
+    # An exception that leaves the calculator's procedure, on its thread:
+    # one line that names it and exit code 1, not std::terminate's abort.
+    process = session.start([session.args.demo, "throw"])
+    expect_one_line_exit(process, 1, time.monotonic(), "an exception on the calculator's thread",
+                         ["thrown on purpose"], limit=15)
+    check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
+          "a window stayed open after the exception")
+
+
 CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
 
 
