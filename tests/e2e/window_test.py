@@ -151,7 +151,7 @@ class Session:
                 return found[0].decode()
             if process.poll() is not None:
                 raise Failure("the program ended with exit code %d before a window titled %r appeared; "
-                              "it wrote: %r" % (process.returncode, title, process.stderr.read()))
+                              "it wrote: %r" % (process.returncode, title, process.stderr and process.stderr.read()))
             time.sleep(0.1)
         titles = [self.x("xdotool", "getwindowname", w, check_rc=False).decode().rstrip("\n")
                   for w in self.x("xdotool", "search", "--name", ".", check_rc=False).split()]
@@ -251,9 +251,9 @@ class Session:
         xwd = self.x("xwd", "-id", window, "-silent")
         subprocess.run(["convert", "xwd:-", "png:" + path], input=xwd, capture_output=True, check=True)
 
-    def start(self, command, cwd=None, preexec_fn=None):
+    def start(self, command, cwd=None, preexec_fn=None, stderr=subprocess.PIPE):
         process = subprocess.Popen(command, env=self.env, cwd=cwd or self.args.work, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.PIPE, preexec_fn=preexec_fn)
+                                   stderr=stderr, preexec_fn=preexec_fn)
         self.processes.append(process)
         return process
 
@@ -336,12 +336,13 @@ def wait_for_exit(process, started, after, limit=EXIT_CEILING):
     try:
         _, err = process.communicate(timeout=limit + 5)
     except subprocess.TimeoutExpired:
+        where = stacks(process.pid)
         process.kill()
-        raise Failure("the process did not end after %s" % after)
+        raise Failure("the process did not end after %s; its threads stand at:\n%s" % (after, where))
     elapsed = time.monotonic() - started
     print("ended %.2f s after %s" % (elapsed, after))
     check(elapsed <= limit, "the process took %.2f s to end after %s" % (elapsed, after))
-    return process.returncode, err.decode(errors="replace")
+    return process.returncode, (err or b"").decode(errors="replace")  # None: standard error was not ours
 
 
 def expect_exit(process, code, started, after):
@@ -748,8 +749,8 @@ def keys_into_second_pass_wait(session, keys):
                   "its wait: the hold was never tested" % (WAIT_ATTEMPTS, " ".join(keys)))
 
 
-def start_at_sky_prompt(session, preexec_fn=None):
-    process = session.start([session.args.app], preexec_fn=preexec_fn)
+def start_at_sky_prompt(session, preexec_fn=None, stderr=subprocess.PIPE):
+    process = session.start([session.args.app], preexec_fn=preexec_fn, stderr=stderr)
     window = session.find_window(process, APP_TITLE)
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
@@ -1308,6 +1309,36 @@ def case_display_lost(session):
     started = time.monotonic()
     session.xvfb.kill()
     expect_one_line_exit(process, 1, started, "the X server ended", [session.env["DISPLAY"], "lost"])
+
+
+def full_pipe():
+    """A pipe already as full as it can be: (read end, write end). A
+    blocking write into it waits for a reader."""
+    read_end, write_end = os.pipe()
+    os.set_blocking(write_end, False)
+    for size in (4096, 1):  # a write of up to PIPE_BUF bytes goes whole or not at all
+        try:
+            while True:
+                os.write(write_end, b"x" * size)
+        except BlockingIOError:
+            pass
+    os.set_blocking(write_end, True)
+    return read_end, write_end
+
+
+def case_display_lost_unread_stderr(session):
+    # Standard error a pipe that nobody reads, full: the line of the way out
+    # may be lost, but the program must not wait for a reader to end.
+    read_end, write_end = full_pipe()
+    try:
+        process, window = start_at_sky_prompt(session, stderr=write_end)
+        started = time.monotonic()
+        session.xvfb.kill()
+        got, _ = wait_for_exit(process, started, "the X server ended, with standard error a full pipe")
+        check(got == 1, "exit code %d after the X server ended, with standard error a full pipe, not 1" % got)
+    finally:
+        os.close(read_end)
+        os.close(write_end)
 
 
 def wait_for_full_pipe(fifo, timeout=30):
