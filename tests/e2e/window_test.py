@@ -14,6 +14,7 @@ program's own texts directly.
 """
 
 import argparse
+import contextlib
 import fcntl
 import os
 import re
@@ -1463,6 +1464,137 @@ def case_stop_signals(session):
     got, err = wait_for_exit(process, started, "SIGHUP and SIGTERM with SIGHUP ignored")
     check(got == -signal.SIGTERM, "started to ignore SIGHUP, exit code %d after SIGHUP and SIGTERM, not %d; stderr: %r"
           % (got, -signal.SIGTERM, err))
+
+
+def socket_count(pid):
+    """How many of the process's descriptors are sockets."""
+    count = 0
+    for fd in os.listdir("/proc/%d/fd" % pid):
+        try:
+            count += os.readlink("/proc/%d/fd/%s" % (pid, fd)).startswith("socket:")
+        except FileNotFoundError:  # closed meanwhile
+            pass
+    return count
+
+
+def thread_waits_in(pid, kernel_function):
+    """Whether a thread of the process sleeps in that function of the kernel."""
+    for thread in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/wchan" % (pid, thread)) as f:
+                if f.read().strip() == kernel_function:
+                    return True
+        except FileNotFoundError:
+            pass
+    return False
+
+
+def wait_until(process, condition, what, timeout=30):
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if process.poll() is not None:
+            raise Failure("the program ended with exit code %d before %s; it wrote %r"
+                          % (process.returncode, what, process.stderr.read()))
+        check(time.monotonic() < deadline, "%s did not come in %d s" % (what, timeout))
+        time.sleep(0.05)
+
+
+@contextlib.contextmanager
+def silent_display(session):
+    """The program started on a display whose socket takes the connection
+    and never answers: it waits in XOpenDisplay for the server's greeting."""
+    folder = "/tmp/.X11-unix"
+    os.makedirs(folder, exist_ok=True)
+    listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    number = 2000 + os.getpid() % 1000  # apart from the unreachable one of case_no_display
+    while True:
+        path = os.path.join(folder, "X%d" % number)
+        try:
+            if not os.path.exists("/tmp/.X%d-lock" % number):
+                listener.bind(path)
+                break
+        except OSError:  # taken, by a server or another test
+            pass
+        number += 1
+    connection = None
+    try:
+        listener.listen(1)
+        listener.settimeout(30)
+        saved = session.env["DISPLAY"]
+        session.env["DISPLAY"] = ":%d" % number
+        try:
+            process = session.start([session.args.app], preexec_fn=default_signals)
+        finally:
+            session.env["DISPLAY"] = saved
+        try:
+            connection, _ = listener.accept()
+        except socket.timeout:
+            raise Failure("the program did not connect to display :%d in 30 s" % number)
+        time.sleep(0.5)  # it now waits for an answer
+        yield process
+    finally:
+        if connection is not None:
+            connection.close()
+        listener.close()
+        os.remove(path)
+
+
+@contextlib.contextmanager
+def server_stopped_at_sky_prompt(session):
+    process, _ = start_at_sky_prompt(session, preexec_fn=default_signals)
+    session.xvfb.send_signal(signal.SIGSTOP)
+    try:
+        time.sleep(2.0)  # a frame of the blinking cursor since, which waits for the server
+        yield process
+    finally:
+        session.xvfb.send_signal(signal.SIGCONT)
+
+
+@contextlib.contextmanager
+def server_stopped_at_start(session):
+    session.xvfb.send_signal(signal.SIGSTOP)
+    try:
+        process = session.start([session.args.app], preexec_fn=default_signals)
+        wait_until(process, lambda: socket_count(process.pid) > 0, "a connection to the stopped X server")
+        time.sleep(0.5)  # it now waits for the server's greeting
+        yield process
+    finally:
+        session.xvfb.send_signal(signal.SIGCONT)
+
+
+@contextlib.contextmanager
+def sound_fifo_without_reader(session):
+    """The wave writer's output a FIFO that nobody opens for reading: the
+    sound device's open, early in the start-up, waits for a reader."""
+    fifo = os.path.join(tempfile.mkdtemp(dir=session.args.work), "sound")
+    os.mkfifo(fifo)
+    saved = dict(session.env)
+    use_wave_writer(session, fifo)
+    try:
+        process = session.start([session.args.app], preexec_fn=default_signals)
+    finally:
+        session.env = saved
+    # The kernel's wait in the open of a FIFO for its other end.
+    wait_until(process, lambda: thread_waits_in(process.pid, "wait_for_partner"), "the open of the sound FIFO")
+    yield process
+
+
+def case_signals_while_stuck(session):
+    # The program stuck in a call that waits (on an X server that does not
+    # answer, on a reader of the sound FIFO), where the window thread cannot
+    # look at signals: a signal to end it still ends it, by that signal.
+    situations = [("a display that never answers", silent_display, number) for number in STOP_SIGNALS] + [
+        ("the X server stopped at the sky prompt", server_stopped_at_sky_prompt, signal.SIGTERM),
+        ("the X server stopped before the start", server_stopped_at_start, signal.SIGTERM),
+        ("the sound device's open waiting for a reader", sound_fifo_without_reader, signal.SIGTERM)]
+    for what, stuck, number in situations:
+        after = "%s with %s" % (signal.Signals(number).name, what)
+        with stuck(session) as process:
+            started = time.monotonic()
+            process.send_signal(number)
+            got, err = wait_for_exit(process, started, after)
+        check(got == -number, "exit code %d after %s, not %d (ended by the signal); stderr: %r"
+              % (got, after, -number, err))
 
 
 def case_no_glx(session):
