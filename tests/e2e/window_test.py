@@ -252,9 +252,11 @@ class Session:
         xwd = self.x("xwd", "-id", window, "-silent")
         subprocess.run(["convert", "xwd:-", "png:" + path], input=xwd, capture_output=True, check=True)
 
-    def start(self, command, cwd=None, preexec_fn=None, stderr=subprocess.PIPE):
-        process = subprocess.Popen(command, env=self.env, cwd=cwd or self.args.work, stdout=subprocess.DEVNULL,
-                                   stderr=stderr, preexec_fn=preexec_fn)
+    def start(self, command, cwd=None, preexec_fn=None, stderr=subprocess.PIPE, env_changes=None):
+        """Starts a program in the session's environment, with `env_changes`
+        for this program alone."""
+        process = subprocess.Popen(command, env=dict(self.env, **(env_changes or {})), cwd=cwd or self.args.work,
+                                   stdout=subprocess.DEVNULL, stderr=stderr, preexec_fn=preexec_fn)
         self.processes.append(process)
         return process
 
@@ -750,8 +752,8 @@ def keys_into_second_pass_wait(session, keys):
                   "its wait: the hold was never tested" % (WAIT_ATTEMPTS, " ".join(keys)))
 
 
-def start_at_sky_prompt(session, preexec_fn=None, stderr=subprocess.PIPE):
-    process = session.start([session.args.app], preexec_fn=preexec_fn, stderr=stderr)
+def start_at_sky_prompt(session, **start_options):
+    process = session.start([session.args.app], **start_options)
     window = session.find_window(process, APP_TITLE)
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
@@ -1520,12 +1522,7 @@ def silent_display(session):
     try:
         listener.listen(1)
         listener.settimeout(30)
-        saved = session.env["DISPLAY"]
-        session.env["DISPLAY"] = ":%d" % number
-        try:
-            process = session.start([session.args.app], preexec_fn=default_signals)
-        finally:
-            session.env["DISPLAY"] = saved
+        process = session.start([session.args.app], preexec_fn=default_signals, env_changes={"DISPLAY": ":%d" % number})
         try:
             connection, _ = listener.accept()
         except socket.timeout:
@@ -1574,7 +1571,7 @@ def sound_fifo_without_reader(session):
         process = session.start([session.args.app], preexec_fn=default_signals)
     finally:
         session.env = saved
-    # The kernel's wait in the open of a FIFO for its other end.
+    # The kernel's wait, in the open of a FIFO, for its other end.
     wait_until(process, lambda: thread_waits_in(process.pid, "wait_for_partner"), "the open of the sound FIFO")
     yield process
 
@@ -1636,6 +1633,40 @@ def case_exception_in_program(session):
                          ["thrown on purpose"], limit=15)
     check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
           "a window stayed open after the exception")
+
+
+
+def case_refused_x_request(session):
+    # A request that the X server refuses, not one about the window's end
+    # nor the input method's: the run ends as at a lost display, the sound
+    # device closed (the wave writer then writes its header's sizes), with
+    # one line naming the request and the error, never Xlib's report of
+    # several lines; before the window opens and at the sky prompt.
+    wave_file = os.path.join(session.args.work, "refused.wav")
+    use_wave_writer(session, wave_file)
+    trigger = os.path.join(session.args.work, "make-the-request")
+    wanted = ["X_ChangeProperty", "BadAtom", session.env["DISPLAY"]]
+    for mode, when in (("x_error_at_start", "before the window opens"), ("x_error_later", "at the sky prompt")):
+        for path in (wave_file, trigger):
+            if os.path.exists(path):
+                os.remove(path)
+        # Preloaded into the program alone: xdotool opens displays too.
+        preload = {"LD_PRELOAD": session.args.fail_on_demand, "FAIL_ON_DEMAND": mode, "FAIL_ON_DEMAND_FILE": trigger}
+        after = "a refused X request %s" % when
+        if mode == "x_error_at_start":
+            process = session.start([session.args.app], env_changes=preload)
+            expect_one_line_exit(process, 1, time.monotonic(), after, wanted, limit=15)
+        else:
+            process, _ = start_at_sky_prompt(session, env_changes=preload)
+            started = time.monotonic()
+            open(trigger, "w").close()
+            expect_one_line_exit(process, 1, started, after, wanted)
+        check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
+              "a window stayed open after %s" % after)
+        length, riff_size, data_start, data_size = wave_header_sizes(wave_file)
+        check(riff_size == length - 8 and data_size == length - data_start,
+              "after %s the wave file of %d bytes gives the sizes 0x%X (RIFF) and 0x%X (data from byte %d): the "
+              "sound device was not closed" % (after, length, riff_size, data_size, data_start))
 
 
 CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
