@@ -15,6 +15,7 @@ program's own texts directly.
 
 import argparse
 import contextlib
+import ctypes
 import fcntl
 import os
 import re
@@ -1182,25 +1183,77 @@ def case_pending_compose_at_hold(session):
         session.close_and_wait(process, window)
 
 
+POINTER_ROOT = 1  # X's focus "PointerRoot", also its revert-to value
+
+
+def xlib():
+    """libX11 through ctypes, for the requests that xdotool does not make."""
+    lib = ctypes.CDLL("libX11.so.6")
+    display, window = ctypes.c_void_p, ctypes.c_ulong
+    lib.XOpenDisplay.restype = display
+    lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    lib.XCloseDisplay.argtypes = lib.XFlush.argtypes = [display]
+    lib.XSync.argtypes = [display, ctypes.c_int]
+    lib.XSetInputFocus.argtypes = [display, window, ctypes.c_int, ctypes.c_ulong]
+    lib.XGetInputFocus.argtypes = [display, ctypes.POINTER(window), ctypes.POINTER(ctypes.c_int)]
+    lib.XWarpPointer.argtypes = [display, window, window] + [ctypes.c_int] * 2 + [ctypes.c_uint] * 2 + [ctypes.c_int] * 2
+    return lib
+
+
+@contextlib.contextmanager
+def x_connection(session):
+    """(libX11, a connection to the session's display)."""
+    lib = xlib()
+    display = lib.XOpenDisplay(session.env["DISPLAY"].encode())
+    check(display, "cannot open the display %s" % session.env["DISPLAY"])
+    try:
+        yield lib, display
+    finally:
+        lib.XCloseDisplay(display)
+
+
+def input_focus(session):
+    with x_connection(session) as (lib, display):
+        focus, revert_to = ctypes.c_ulong(), ctypes.c_int()
+        lib.XGetInputFocus(display, ctypes.byref(focus), ctypes.byref(revert_to))
+        return focus.value
+
+
 def case_pause_released_elsewhere(session):
     # Pause pressed in the window and let go in another one: the window
     # never sees the release, and the next Pause must still hold the run.
-    process, window = start_at_file_prompt(session)
-    session.x("xdotool", "keydown", "Pause")
-    other = session.start(["xlogo", "-geometry", "100x100+800+100"])
-    logo = session.find_window(other, "xlogo")
-    # Without a window manager the pointer's window can keep the focus.
-    session.x("xdotool", "mousemove", "--sync", "850", "150")
-    session.x("xdotool", "windowfocus", "--sync", logo)
-    focused = session.x("xdotool", "getwindowfocus").decode().strip()
-    check(focused == logo, "the focus is on window %s, not on xlogo's %s" % (focused, logo))
-    session.x("xdotool", "keyup", "Pause")
-    session.bring_on_screen(window)
-    # The first press held the run and x ends that hold; the second Pause
-    # holds again and y ends it; z types.
-    session.x("xdotool", "key", "--delay", "40", "x", "Pause", "y", "z")
-    wait_for_entry(session, window, process, b"z", "x Pause y z after the release elsewhere")
-    session.close_and_wait(process, window)
+    # The focus moves to the other window, or stays PointerRoot (the keys
+    # go to the pointer's window) and only the pointer moves.
+    for focus in ("on xlogo", "PointerRoot"):
+        process, window = start_at_file_prompt(session)
+        if focus == "PointerRoot":
+            with x_connection(session) as (lib, display):
+                lib.XSetInputFocus(display, POINTER_ROOT, POINTER_ROOT, 0)  # at CurrentTime
+                lib.XSync(display, False)
+        session.x("xdotool", "keydown", "Pause")
+        other = session.start(["xlogo", "-geometry", "100x100+800+100"])
+        logo = session.find_window(other, "xlogo")
+        # Without a window manager the pointer's window can keep the focus.
+        session.x("xdotool", "mousemove", "--sync", "850", "150")
+        if focus == "on xlogo":
+            session.x("xdotool", "windowfocus", "--sync", logo)
+            focused = session.x("xdotool", "getwindowfocus").decode().strip()
+            check(focused == logo, "the focus is on window %s, not on xlogo's %s" % (focused, logo))
+        else:
+            focused = input_focus(session)
+            check(focused == POINTER_ROOT, "the focus is on window %d, not PointerRoot" % focused)
+        session.x("xdotool", "keyup", "Pause")
+        if focus == "on xlogo":
+            session.bring_on_screen(window)
+        else:
+            session.x("xdotool", "mousemove", "--sync", "100", "100")
+        # The first press held the run and x ends that hold; the second Pause
+        # holds again and y ends it; z types.
+        session.x("xdotool", "key", "--delay", "40", "x", "Pause", "y", "z")
+        wait_for_entry(session, window, process, b"z", "x Pause y z after the release elsewhere, focus %s" % focus)
+        session.close_and_wait(process, window)
+        other.terminate()
+        other.wait()
 
 
 def case_greek_letters(session):
