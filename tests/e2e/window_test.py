@@ -879,6 +879,44 @@ def case_idle_cost_and_break(session):
     expect_exit(process, 0, started, "Ctrl+Break at the prompt")
 
 
+def voluntary_switches(pid, thread):
+    """How many times a thread has gone to sleep (and woken) so far."""
+    with open("/proc/%d/task/%d/status" % (pid, thread)) as f:
+        return int(re.search(r"voluntary_ctxt_switches:\s+(\d+)", f.read()).group(1))
+
+
+MOTION_SECONDS = 5.0
+
+
+def case_pointer_motion(session):
+    # The program has no use for the pointer: a pointer moving over the
+    # window, about 200 motions a second, must not wake the window thread
+    # (the main one) for each. The cursor's blink alone wakes it about twice
+    # a second, a frame some times more.
+    process, window = start_at_sky_prompt(session)
+    time.sleep(1.0)
+    pid = process.pid
+    with x_connection(session) as (lib, display):
+        cpu, wakes, started = process_cpu_seconds(pid), voluntary_switches(pid, pid), time.monotonic()
+        motions = 0
+        while time.monotonic() - started < MOTION_SECONDS:
+            x, y = ((100, 100), (300, 200))[motions % 2]  # inside the window, by turns
+            lib.XWarpPointer(display, 0, int(window), 0, 0, 0, 0, x, y)
+            lib.XFlush(display)
+            motions += 1
+            time.sleep(0.005)
+        lib.XSync(display, False)
+        time.sleep(0.2)  # the last motions reach the program
+        elapsed = time.monotonic() - started
+        used = (process_cpu_seconds(pid) - cpu) / elapsed
+        wakes = voluntary_switches(pid, pid) - wakes
+    print("%d pointer motions over the window in %.1f s: the window thread woke %d times and took %.1f%% of one "
+          "processor" % (motions, elapsed, wakes, 100 * used))
+    check(wakes < motions / 4, "the window thread woke %d times for %d pointer motions" % (wakes, motions))
+    check(used <= IDLE_CPU_LIMIT, "with the pointer moving over the window the program takes %.1f%% of a processor, "
+          "more than %.0f%%" % (100 * used, 100 * IDLE_CPU_LIMIT))
+    session.close_and_wait(process, window)
+
 KEY_PRESSES = 80
 # A loose ceiling on the median time from a key press to the frame that
 # shows it (a few ms on a quiet machine), which only a runaway breaks.
