@@ -242,9 +242,11 @@ class Session:
         raise Failure("the screen never showed %s; last screen:\n%s" % (what, screen))
 
     def close_and_wait(self, process, window):
+        """Closes the window; the program must end with 0. Gives what it wrote
+        on standard error."""
         started = time.monotonic()
         self.x(self.args.close_window, window)
-        expect_exit(process, 0, started, "the close button")
+        return expect_exit(process, 0, started, "the close button")
 
     def title(self, window):
         return self.x("xdotool", "getwindowname", window).decode().rstrip("\n")
@@ -1078,9 +1080,10 @@ def start_at_file_prompt(session):
 
 
 def entry_codes(screen, row_1=8):
-    """The character codes of the file prompt's entry on row row_1, up to its
-    last character; the blinking cursor after it (no glyph) is left out."""
-    codes = screen.codes[row_1 - 1][len(FILE_PROMPT[1]):]
+    """The character codes of the file prompt's entry on row row_1 (and on the
+    rows below, where a long one goes on), up to its last character; the
+    blinking cursor after it (no glyph) is left out."""
+    codes = screen.codes[row_1 - 1][len(FILE_PROMPT[1]):] + [code for row in screen.codes[row_1:] for code in row]
     while codes and codes[-1] == 32:
         codes = codes[:-1]
     return codes[:-1] if codes and codes[-1] is None else codes
@@ -1354,14 +1357,20 @@ def end_process_group(process):
     process.wait()
 
 
-def case_input_method_server_ends(session):
-    # Keys come through an input method server, which then ends: the keys
-    # after it come all the same, and the close button still ends the run.
+def use_uim(session):
+    """The programs started from now on take their keys through uim-xim's
+    input method, where it serves."""
     # uim-xim serves no C.UTF-8, so a client of that locale would not use it.
     use_built_locale(session, "en_US.UTF-8", "en_US", "UTF-8")
     home = os.path.join(session.args.work, "home")  # uim keeps its settings and sockets there
     os.makedirs(home, exist_ok=True)
     session.env.update(XMODIFIERS="@im=uim", HOME=home)
+
+
+def case_input_method_server_ends(session):
+    # Keys come through an input method server, which then ends: the keys
+    # after it come all the same, and the close button still ends the run.
+    use_uim(session)
     servers = [start_uim_xim(session, os.path.join(session.args.work, "uim-xim-1.txt"))]
     try:
         process, window = start_at_file_prompt(session)
@@ -1378,6 +1387,94 @@ def case_input_method_server_ends(session):
         session.x("xdotool", "type", "--delay", "40", "ghi")
         wait_for_entry(session, window, process, b"abcdefghi", "abcdefghi after uim-xim started again")
         session.close_and_wait(process, window)
+    finally:
+        for server in servers:
+            end_process_group(server)
+
+
+# Letters typed while the input method server dies: at xdotool's --delay 2,
+# some hundred key presses a second, each an exchange with the server.
+IM_TEXT = "abcdefghijklmnopqrstuvwxyz" * 6
+IM_ROUNDS = 3
+# The keys after a server's death come within one or two seconds (the
+# program gives a connection stuck in an exchange up after about one); a
+# loose ceiling that only a hang breaks.
+IM_KEYS_CEILING = 15.0
+
+
+def entry_text(codes):
+    return bytes(code if code is not None else ord("?") for code in codes).decode("cp437")
+
+
+def is_subsequence(codes, text):
+    letters = iter(text.encode())
+    return all(code in letters for code in codes)
+
+
+def type_until_it_comes(session, window, process, after):
+    """Types 7 every half second until the entry ends with one (a key typed
+    while the program waits for a stuck exchange may be lost); prints how
+    long that took and gives the entry's codes."""
+    started, next_key, codes = time.monotonic(), 0.0, []
+    while True:
+        if process.poll() is not None:
+            raise Failure("the program ended with exit code %d in %s; it wrote %r"
+                          % (process.returncode, after, process.stderr.read()))
+        now = time.monotonic()
+        if now > started + IM_KEYS_CEILING:
+            raise Failure("no key typed after %s came in %.0f s; the entry holds %r; the program's threads stand "
+                          "at:\n%s" % (after, IM_KEYS_CEILING, entry_text(codes), stacks(process.pid)))
+        if now >= next_key:
+            session.x("xdotool", "key", "7")
+            next_key = now + 0.5
+        codes = entry_codes(session.screenshot(window))
+        if codes and codes[-1] == ord("7"):
+            print("%s: a key after it came in %.2f s" % (after, time.monotonic() - started))
+            return codes
+        time.sleep(0.05)
+
+
+def case_input_method_server_dies_mid_key(session):
+    # The input method server killed, or stopped, while keys are typed, so
+    # that now and then it dies in the middle of a key's exchange with the
+    # program: the keys typed after it must come all the same, never an X
+    # error, and a new server is taken up.
+    use_uim(session)
+    trace = os.path.join(session.args.work, "uim-xim-1.txt")
+    server = start_uim_xim(session, trace)
+    servers = [server]
+    try:
+        process, window = start_at_file_prompt(session)
+        wait_for_text(trace, b"ic created", "the program's input context at uim-xim")
+        given_up, rounds = 0, 0
+        for how in (signal.SIGKILL, signal.SIGTERM, signal.SIGSTOP):
+            for _ in range(IM_ROUNDS):
+                rounds += 1
+                what = "round %d, uim-xim sent %s while typing" % (rounds, signal.Signals(how).name)
+                sockets = socket_count(process.pid)
+                typing = subprocess.Popen(["xdotool", "type", "--delay", "2", IM_TEXT], env=session.env,
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                time.sleep(0.2)  # some letters into the text
+                server.send_signal(how)
+                typing.wait(timeout=60)
+                codes = type_until_it_comes(session, window, process, what)
+                letters = [code for code in codes if code != ord("7")]
+                check(codes == letters + [ord("7")] * (len(codes) - len(letters)) and is_subsequence(letters, IM_TEXT),
+                      "in %s the entry holds %r, not some of the typed letters in their order and then 7s"
+                      % (what, entry_text(codes)))
+                if socket_count(process.pid) > sockets:
+                    given_up += 1
+                # A new server, which the program takes up.
+                end_process_group(server)
+                trace = os.path.join(session.args.work, "uim-xim-%d.txt" % (rounds + 1))
+                server = start_uim_xim(session, trace)
+                servers.append(server)
+                wait_for_text(trace, b"ic created", "after %s, the program's input context at a new uim-xim" % what)
+                session.x("xdotool", "key", "--delay", "4", *["BackSpace"] * len(codes))
+                wait_for_entry(session, window, process, b"", "the entry cleared after %s" % what)
+        print("%d of %d rounds gave a connection up (one more socket)" % (given_up, rounds))
+        err = session.close_and_wait(process, window)
+        check("X Error" not in err, "Xlib's report of an X error on standard error: %r" % err)
     finally:
         for server in servers:
             end_process_group(server)
