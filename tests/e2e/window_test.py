@@ -1694,7 +1694,9 @@ def silent_display(session):
     """The program started on a display whose socket takes the connection
     and never answers: it waits in XOpenDisplay for the server's greeting."""
     folder = "/tmp/.X11-unix"
-    os.makedirs(folder, exist_ok=True)
+    if not os.path.isdir(folder):
+        os.makedirs(folder, exist_ok=True)
+        os.chmod(folder, 0o1777)  # as X servers keep it, for every user's sockets
     listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
     number = 2000 + os.getpid() % 1000  # apart from the unreachable one of case_no_display
     while True:
@@ -1760,7 +1762,8 @@ def sound_fifo_without_reader(session):
     finally:
         session.env = saved
     # The kernel's wait, in the open of a FIFO, for its other end.
-    wait_until(process, lambda: thread_waits_in(process.pid, "wait_for_partner"), "the open of the sound FIFO")
+    wait_until(process, lambda: thread_waits_in(process.pid, "wait_for_partner"),
+               "a thread of the program waiting in the open of the sound FIFO (wait_for_partner)")
     yield process
 
 
