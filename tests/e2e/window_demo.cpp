@@ -7,14 +7,16 @@
 //   torvelin_window_demo halt          at a key press, ends the run itself with
 //                                      exit code 1
 //   torvelin_window_demo fatal         runs out of memory (a fatal error)
+//   torvelin_window_demo throw         throws an exception out of the procedure
 //
 // Screen: row 1 the caption in colour 14, row 2 the digits 1 to F each in
-// its own colour, row 3 "Ready" (or "Beeped", "Blocking"), then one row per
-// key press, e.g. [0 72] for Up.
+// its own colour, row 3 "Ready" (or "Beeped", "Blocking", "Throwing"), then
+// one row per key press, e.g. [0 72] for Up.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "console/glut/run_windowed.h"
@@ -64,6 +66,9 @@ int main(int argc, char** argv) {
       if (fd >= 0 && ::read(fd, &byte, 1) >= 0) ::close(fd);
     } else if (mode == "fatal") {
       platform.error_raise(console::kOutOfMemory);
+    } else if (mode == "throw") {
+      platform.print_string("Throwing", true);
+      throw std::runtime_error("thrown on purpose");
     } else if (mode == "halt") {
       platform.print_string("Halting", true);
       while (platform.string_inkey().empty()) {

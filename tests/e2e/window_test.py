@@ -14,6 +14,8 @@ program's own texts directly.
 """
 
 import argparse
+import contextlib
+import ctypes
 import fcntl
 import os
 import re
@@ -151,7 +153,7 @@ class Session:
                 return found[0].decode()
             if process.poll() is not None:
                 raise Failure("the program ended with exit code %d before a window titled %r appeared; "
-                              "it wrote: %r" % (process.returncode, title, process.stderr.read()))
+                              "it wrote: %r" % (process.returncode, title, process.stderr and process.stderr.read()))
             time.sleep(0.1)
         titles = [self.x("xdotool", "getwindowname", w, check_rc=False).decode().rstrip("\n")
                   for w in self.x("xdotool", "search", "--name", ".", check_rc=False).split()]
@@ -240,9 +242,11 @@ class Session:
         raise Failure("the screen never showed %s; last screen:\n%s" % (what, screen))
 
     def close_and_wait(self, process, window):
+        """Closes the window; the program must end with 0. Gives what it wrote
+        on standard error."""
         started = time.monotonic()
         self.x(self.args.close_window, window)
-        expect_exit(process, 0, started, "the close button")
+        return expect_exit(process, 0, started, "the close button")
 
     def title(self, window):
         return self.x("xdotool", "getwindowname", window).decode().rstrip("\n")
@@ -251,9 +255,11 @@ class Session:
         xwd = self.x("xwd", "-id", window, "-silent")
         subprocess.run(["convert", "xwd:-", "png:" + path], input=xwd, capture_output=True, check=True)
 
-    def start(self, command, cwd=None, preexec_fn=None):
-        process = subprocess.Popen(command, env=self.env, cwd=cwd or self.args.work, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.PIPE, preexec_fn=preexec_fn)
+    def start(self, command, cwd=None, preexec_fn=None, stderr=subprocess.PIPE, env_changes=None):
+        """Starts a program in the session's environment, with `env_changes`
+        for this program alone."""
+        process = subprocess.Popen(command, env=dict(self.env, **(env_changes or {})), cwd=cwd or self.args.work,
+                                   stdout=subprocess.DEVNULL, stderr=stderr, preexec_fn=preexec_fn)
         self.processes.append(process)
         return process
 
@@ -336,12 +342,13 @@ def wait_for_exit(process, started, after, limit=EXIT_CEILING):
     try:
         _, err = process.communicate(timeout=limit + 5)
     except subprocess.TimeoutExpired:
+        where = stacks(process.pid)
         process.kill()
-        raise Failure("the process did not end after %s" % after)
+        raise Failure("the process did not end after %s; its threads stand at:\n%s" % (after, where))
     elapsed = time.monotonic() - started
     print("ended %.2f s after %s" % (elapsed, after))
     check(elapsed <= limit, "the process took %.2f s to end after %s" % (elapsed, after))
-    return process.returncode, err.decode(errors="replace")
+    return process.returncode, (err or b"").decode(errors="replace")  # None: standard error was not ours
 
 
 def expect_exit(process, code, started, after):
@@ -748,8 +755,8 @@ def keys_into_second_pass_wait(session, keys):
                   "its wait: the hold was never tested" % (WAIT_ATTEMPTS, " ".join(keys)))
 
 
-def start_at_sky_prompt(session, preexec_fn=None):
-    process = session.start([session.args.app], preexec_fn=preexec_fn)
+def start_at_sky_prompt(session, **start_options):
+    process = session.start([session.args.app], **start_options)
     window = session.find_window(process, APP_TITLE)
     session.bring_on_screen(window)
     session.wait_for_screen(window, lambda s: row_is(s, 4, SKY_PROMPT), "the sky temperature prompt")
@@ -873,6 +880,44 @@ def case_idle_cost_and_break(session):
     session.x("xdotool", "key", "ctrl+Break")
     expect_exit(process, 0, started, "Ctrl+Break at the prompt")
 
+
+def voluntary_switches(pid, thread):
+    """How many times a thread has gone to sleep (and woken) so far."""
+    with open("/proc/%d/task/%d/status" % (pid, thread)) as f:
+        return int(re.search(r"voluntary_ctxt_switches:\s+(\d+)", f.read()).group(1))
+
+
+MOTION_SECONDS = 5.0
+
+
+def case_pointer_motion(session):
+    # The program has no use for the pointer: a pointer moving over the
+    # window, about 200 motions a second, must not wake the window thread
+    # (the main one) for each. The cursor's blink alone wakes it about twice
+    # a second, a frame some times more.
+    process, window = start_at_sky_prompt(session)
+    time.sleep(1.0)
+    pid = process.pid
+    with x_connection(session) as (lib, display):
+        cpu, wakes, started = process_cpu_seconds(pid), voluntary_switches(pid, pid), time.monotonic()
+        motions = 0
+        while time.monotonic() - started < MOTION_SECONDS:
+            x, y = ((100, 100), (300, 200))[motions % 2]  # inside the window, by turns
+            lib.XWarpPointer(display, 0, int(window), 0, 0, 0, 0, x, y)
+            lib.XFlush(display)
+            motions += 1
+            time.sleep(0.005)
+        lib.XSync(display, False)
+        time.sleep(0.2)  # the last motions reach the program
+        elapsed = time.monotonic() - started
+        used = (process_cpu_seconds(pid) - cpu) / elapsed
+        wakes = voluntary_switches(pid, pid) - wakes
+    print("%d pointer motions over the window in %.1f s: the window thread woke %d times and took %.1f%% of one "
+          "processor" % (motions, elapsed, wakes, 100 * used))
+    check(wakes < motions / 4, "the window thread woke %d times for %d pointer motions" % (wakes, motions))
+    check(used <= IDLE_CPU_LIMIT, "with the pointer moving over the window the program takes %.1f%% of a processor, "
+          "more than %.0f%%" % (100 * used, 100 * IDLE_CPU_LIMIT))
+    session.close_and_wait(process, window)
 
 KEY_PRESSES = 80
 # A loose ceiling on the median time from a key press to the frame that
@@ -1035,9 +1080,10 @@ def start_at_file_prompt(session):
 
 
 def entry_codes(screen, row_1=8):
-    """The character codes of the file prompt's entry on row row_1, up to its
-    last character; the blinking cursor after it (no glyph) is left out."""
-    codes = screen.codes[row_1 - 1][len(FILE_PROMPT[1]):]
+    """The character codes of the file prompt's entry on row row_1 (and on the
+    rows below, where a long one goes on), up to its last character; the
+    blinking cursor after it (no glyph) is left out."""
+    codes = screen.codes[row_1 - 1][len(FILE_PROMPT[1]):] + [code for row in screen.codes[row_1:] for code in row]
     while codes and codes[-1] == 32:
         codes = codes[:-1]
     return codes[:-1] if codes and codes[-1] is None else codes
@@ -1178,25 +1224,77 @@ def case_pending_compose_at_hold(session):
         session.close_and_wait(process, window)
 
 
+POINTER_ROOT = 1  # X's focus "PointerRoot", also its revert-to value
+
+
+def xlib():
+    """libX11 through ctypes, for the requests that xdotool does not make."""
+    lib = ctypes.CDLL("libX11.so.6")
+    display, window = ctypes.c_void_p, ctypes.c_ulong
+    lib.XOpenDisplay.restype = display
+    lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    lib.XCloseDisplay.argtypes = lib.XFlush.argtypes = [display]
+    lib.XSync.argtypes = [display, ctypes.c_int]
+    lib.XSetInputFocus.argtypes = [display, window, ctypes.c_int, ctypes.c_ulong]
+    lib.XGetInputFocus.argtypes = [display, ctypes.POINTER(window), ctypes.POINTER(ctypes.c_int)]
+    lib.XWarpPointer.argtypes = [display, window, window] + [ctypes.c_int] * 2 + [ctypes.c_uint] * 2 + [ctypes.c_int] * 2
+    return lib
+
+
+@contextlib.contextmanager
+def x_connection(session):
+    """(libX11, a connection to the session's display)."""
+    lib = xlib()
+    display = lib.XOpenDisplay(session.env["DISPLAY"].encode())
+    check(display, "cannot open the display %s" % session.env["DISPLAY"])
+    try:
+        yield lib, display
+    finally:
+        lib.XCloseDisplay(display)
+
+
+def input_focus(session):
+    with x_connection(session) as (lib, display):
+        focus, revert_to = ctypes.c_ulong(), ctypes.c_int()
+        lib.XGetInputFocus(display, ctypes.byref(focus), ctypes.byref(revert_to))
+        return focus.value
+
+
 def case_pause_released_elsewhere(session):
     # Pause pressed in the window and let go in another one: the window
     # never sees the release, and the next Pause must still hold the run.
-    process, window = start_at_file_prompt(session)
-    session.x("xdotool", "keydown", "Pause")
-    other = session.start(["xlogo", "-geometry", "100x100+800+100"])
-    logo = session.find_window(other, "xlogo")
-    # Without a window manager the pointer's window can keep the focus.
-    session.x("xdotool", "mousemove", "--sync", "850", "150")
-    session.x("xdotool", "windowfocus", "--sync", logo)
-    focused = session.x("xdotool", "getwindowfocus").decode().strip()
-    check(focused == logo, "the focus is on window %s, not on xlogo's %s" % (focused, logo))
-    session.x("xdotool", "keyup", "Pause")
-    session.bring_on_screen(window)
-    # The first press held the run and x ends that hold; the second Pause
-    # holds again and y ends it; z types.
-    session.x("xdotool", "key", "--delay", "40", "x", "Pause", "y", "z")
-    wait_for_entry(session, window, process, b"z", "x Pause y z after the release elsewhere")
-    session.close_and_wait(process, window)
+    # The focus moves to the other window, or stays PointerRoot (the keys
+    # go to the pointer's window) and only the pointer moves.
+    for focus in ("on xlogo", "PointerRoot"):
+        process, window = start_at_file_prompt(session)
+        if focus == "PointerRoot":
+            with x_connection(session) as (lib, display):
+                lib.XSetInputFocus(display, POINTER_ROOT, POINTER_ROOT, 0)  # at CurrentTime
+                lib.XSync(display, False)
+        session.x("xdotool", "keydown", "Pause")
+        other = session.start(["xlogo", "-geometry", "100x100+800+100"])
+        logo = session.find_window(other, "xlogo")
+        # Without a window manager the pointer's window can keep the focus.
+        session.x("xdotool", "mousemove", "--sync", "850", "150")
+        if focus == "on xlogo":
+            session.x("xdotool", "windowfocus", "--sync", logo)
+            focused = session.x("xdotool", "getwindowfocus").decode().strip()
+            check(focused == logo, "the focus is on window %s, not on xlogo's %s" % (focused, logo))
+        else:
+            focused = input_focus(session)
+            check(focused == POINTER_ROOT, "the focus is on window %d, not PointerRoot" % focused)
+        session.x("xdotool", "keyup", "Pause")
+        if focus == "on xlogo":
+            session.bring_on_screen(window)
+        else:
+            session.x("xdotool", "mousemove", "--sync", "100", "100")
+        # The first press held the run and x ends that hold; the second Pause
+        # holds again and y ends it; z types.
+        session.x("xdotool", "key", "--delay", "40", "x", "Pause", "y", "z")
+        wait_for_entry(session, window, process, b"z", "x Pause y z after the release elsewhere, focus %s" % focus)
+        session.close_and_wait(process, window)
+        other.terminate()
+        other.wait()
 
 
 def case_greek_letters(session):
@@ -1259,14 +1357,20 @@ def end_process_group(process):
     process.wait()
 
 
-def case_input_method_server_ends(session):
-    # Keys come through an input method server, which then ends: the keys
-    # after it come all the same, and the close button still ends the run.
+def use_uim(session):
+    """The programs started from now on take their keys through uim-xim's
+    input method, where it serves."""
     # uim-xim serves no C.UTF-8, so a client of that locale would not use it.
     use_built_locale(session, "en_US.UTF-8", "en_US", "UTF-8")
     home = os.path.join(session.args.work, "home")  # uim keeps its settings and sockets there
     os.makedirs(home, exist_ok=True)
     session.env.update(XMODIFIERS="@im=uim", HOME=home)
+
+
+def case_input_method_server_ends(session):
+    # Keys come through an input method server, which then ends: the keys
+    # after it come all the same, and the close button still ends the run.
+    use_uim(session)
     servers = [start_uim_xim(session, os.path.join(session.args.work, "uim-xim-1.txt"))]
     try:
         process, window = start_at_file_prompt(session)
@@ -1283,6 +1387,94 @@ def case_input_method_server_ends(session):
         session.x("xdotool", "type", "--delay", "40", "ghi")
         wait_for_entry(session, window, process, b"abcdefghi", "abcdefghi after uim-xim started again")
         session.close_and_wait(process, window)
+    finally:
+        for server in servers:
+            end_process_group(server)
+
+
+# Letters typed while the input method server dies: at xdotool's --delay 2,
+# some hundred key presses a second, each an exchange with the server.
+IM_TEXT = "abcdefghijklmnopqrstuvwxyz" * 6
+IM_ROUNDS = 3
+# The keys after a server's death come within one or two seconds (the
+# program gives a connection stuck in an exchange up after about one); a
+# loose ceiling that only a hang breaks.
+IM_KEYS_CEILING = 15.0
+
+
+def entry_text(codes):
+    return bytes(code if code is not None else ord("?") for code in codes).decode("cp437")
+
+
+def is_subsequence(codes, text):
+    letters = iter(text.encode())
+    return all(code in letters for code in codes)
+
+
+def type_until_it_comes(session, window, process, after):
+    """Types 7 every half second until the entry ends with one (a key typed
+    while the program waits for a stuck exchange may be lost); prints how
+    long that took and gives the entry's codes."""
+    started, next_key, codes = time.monotonic(), 0.0, []
+    while True:
+        if process.poll() is not None:
+            raise Failure("the program ended with exit code %d in %s; it wrote %r"
+                          % (process.returncode, after, process.stderr.read()))
+        now = time.monotonic()
+        if now > started + IM_KEYS_CEILING:
+            raise Failure("no key typed after %s came in %.0f s; the entry holds %r; the program's threads stand "
+                          "at:\n%s" % (after, IM_KEYS_CEILING, entry_text(codes), stacks(process.pid)))
+        if now >= next_key:
+            session.x("xdotool", "key", "7")
+            next_key = now + 0.5
+        codes = entry_codes(session.screenshot(window))
+        if codes and codes[-1] == ord("7"):
+            print("%s: a key after it came in %.2f s" % (after, time.monotonic() - started))
+            return codes
+        time.sleep(0.05)
+
+
+def case_input_method_server_dies_mid_key(session):
+    # The input method server killed, or stopped, while keys are typed, so
+    # that now and then it dies in the middle of a key's exchange with the
+    # program: the keys typed after it must come all the same, never an X
+    # error, and a new server is taken up.
+    use_uim(session)
+    trace = os.path.join(session.args.work, "uim-xim-1.txt")
+    server = start_uim_xim(session, trace)
+    servers = [server]
+    try:
+        process, window = start_at_file_prompt(session)
+        wait_for_text(trace, b"ic created", "the program's input context at uim-xim")
+        given_up, rounds = 0, 0
+        for how in (signal.SIGKILL, signal.SIGTERM, signal.SIGSTOP):
+            for _ in range(IM_ROUNDS):
+                rounds += 1
+                what = "round %d, uim-xim sent %s while typing" % (rounds, signal.Signals(how).name)
+                sockets = socket_count(process.pid)
+                typing = subprocess.Popen(["xdotool", "type", "--delay", "2", IM_TEXT], env=session.env,
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                time.sleep(0.2)  # some letters into the text
+                server.send_signal(how)
+                typing.wait(timeout=60)
+                codes = type_until_it_comes(session, window, process, what)
+                letters = [code for code in codes if code != ord("7")]
+                check(codes == letters + [ord("7")] * (len(codes) - len(letters)) and is_subsequence(letters, IM_TEXT),
+                      "in %s the entry holds %r, not some of the typed letters in their order and then 7s"
+                      % (what, entry_text(codes)))
+                if socket_count(process.pid) > sockets:
+                    given_up += 1
+                # A new server, which the program takes up.
+                end_process_group(server)
+                trace = os.path.join(session.args.work, "uim-xim-%d.txt" % (rounds + 1))
+                server = start_uim_xim(session, trace)
+                servers.append(server)
+                wait_for_text(trace, b"ic created", "after %s, the program's input context at a new uim-xim" % what)
+                session.x("xdotool", "key", "--delay", "4", *["BackSpace"] * len(codes))
+                wait_for_entry(session, window, process, b"", "the entry cleared after %s" % what)
+        print("%d of %d rounds gave a connection up (one more socket)" % (given_up, rounds))
+        err = session.close_and_wait(process, window)
+        check("X Error" not in err, "Xlib's report of an X error on standard error: %r" % err)
     finally:
         for server in servers:
             end_process_group(server)
@@ -1308,6 +1500,36 @@ def case_display_lost(session):
     started = time.monotonic()
     session.xvfb.kill()
     expect_one_line_exit(process, 1, started, "the X server ended", [session.env["DISPLAY"], "lost"])
+
+
+def full_pipe():
+    """A pipe already as full as it can be: (read end, write end). A
+    blocking write into it waits for a reader."""
+    read_end, write_end = os.pipe()
+    os.set_blocking(write_end, False)
+    for size in (4096, 1):  # a write of up to PIPE_BUF bytes goes whole or not at all
+        try:
+            while True:
+                os.write(write_end, b"x" * size)
+        except BlockingIOError:
+            pass
+    os.set_blocking(write_end, True)
+    return read_end, write_end
+
+
+def case_display_lost_unread_stderr(session):
+    # Standard error a pipe that nobody reads, full: the line of the way out
+    # may be lost, but the program must not wait for a reader to end.
+    read_end, write_end = full_pipe()
+    try:
+        process, window = start_at_sky_prompt(session, stderr=write_end)
+        started = time.monotonic()
+        session.xvfb.kill()
+        got, _ = wait_for_exit(process, started, "the X server ended, with standard error a full pipe")
+        check(got == 1, "exit code %d after the X server ended, with standard error a full pipe, not 1" % got)
+    finally:
+        os.close(read_end)
+        os.close(write_end)
 
 
 def wait_for_full_pipe(fifo, timeout=30):
@@ -1434,6 +1656,135 @@ def case_stop_signals(session):
           % (got, -signal.SIGTERM, err))
 
 
+def socket_count(pid):
+    """How many of the process's descriptors are sockets."""
+    count = 0
+    for fd in os.listdir("/proc/%d/fd" % pid):
+        try:
+            count += os.readlink("/proc/%d/fd/%s" % (pid, fd)).startswith("socket:")
+        except FileNotFoundError:  # closed meanwhile
+            pass
+    return count
+
+
+def thread_waits_in(pid, kernel_function):
+    """Whether a thread of the process sleeps in that function of the kernel."""
+    for thread in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/wchan" % (pid, thread)) as f:
+                if f.read().strip() == kernel_function:
+                    return True
+        except FileNotFoundError:
+            pass
+    return False
+
+
+def wait_until(process, condition, what, timeout=30):
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if process.poll() is not None:
+            raise Failure("the program ended with exit code %d before %s; it wrote %r"
+                          % (process.returncode, what, process.stderr.read()))
+        check(time.monotonic() < deadline, "%s did not come in %d s" % (what, timeout))
+        time.sleep(0.05)
+
+
+@contextlib.contextmanager
+def silent_display(session):
+    """The program started on a display whose socket takes the connection
+    and never answers: it waits in XOpenDisplay for the server's greeting."""
+    folder = "/tmp/.X11-unix"
+    if not os.path.isdir(folder):
+        os.makedirs(folder, exist_ok=True)
+        os.chmod(folder, 0o1777)  # as X servers keep it, for every user's sockets
+    listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    number = 2000 + os.getpid() % 1000  # apart from the unreachable one of case_no_display
+    while True:
+        path = os.path.join(folder, "X%d" % number)
+        try:
+            if not os.path.exists("/tmp/.X%d-lock" % number):
+                listener.bind(path)
+                break
+        except OSError:  # taken, by a server or another test
+            pass
+        number += 1
+    connection = None
+    try:
+        listener.listen(1)
+        listener.settimeout(30)
+        process = session.start([session.args.app], preexec_fn=default_signals, env_changes={"DISPLAY": ":%d" % number})
+        try:
+            connection, _ = listener.accept()
+        except socket.timeout:
+            raise Failure("the program did not connect to display :%d in 30 s" % number)
+        time.sleep(0.5)  # it now waits for an answer
+        yield process
+    finally:
+        if connection is not None:
+            connection.close()
+        listener.close()
+        os.remove(path)
+
+
+@contextlib.contextmanager
+def server_stopped_at_sky_prompt(session):
+    process, _ = start_at_sky_prompt(session, preexec_fn=default_signals)
+    session.xvfb.send_signal(signal.SIGSTOP)
+    try:
+        time.sleep(2.0)  # a frame of the blinking cursor since, which waits for the server
+        yield process
+    finally:
+        session.xvfb.send_signal(signal.SIGCONT)
+
+
+@contextlib.contextmanager
+def server_stopped_at_start(session):
+    session.xvfb.send_signal(signal.SIGSTOP)
+    try:
+        process = session.start([session.args.app], preexec_fn=default_signals)
+        wait_until(process, lambda: socket_count(process.pid) > 0, "a connection to the stopped X server")
+        time.sleep(0.5)  # it now waits for the server's greeting
+        yield process
+    finally:
+        session.xvfb.send_signal(signal.SIGCONT)
+
+
+@contextlib.contextmanager
+def sound_fifo_without_reader(session):
+    """The wave writer's output a FIFO that nobody opens for reading: the
+    sound device's open, early in the start-up, waits for a reader."""
+    fifo = os.path.join(tempfile.mkdtemp(dir=session.args.work), "sound")
+    os.mkfifo(fifo)
+    saved = dict(session.env)
+    use_wave_writer(session, fifo)
+    try:
+        process = session.start([session.args.app], preexec_fn=default_signals)
+    finally:
+        session.env = saved
+    # The kernel's wait, in the open of a FIFO, for its other end.
+    wait_until(process, lambda: thread_waits_in(process.pid, "wait_for_partner"),
+               "a thread of the program waiting in the open of the sound FIFO (wait_for_partner)")
+    yield process
+
+
+def case_signals_while_stuck(session):
+    # The program stuck in a call that waits (on an X server that does not
+    # answer, on a reader of the sound FIFO), where the window thread cannot
+    # look at signals: a signal to end it still ends it, by that signal.
+    situations = [("a display that never answers", silent_display, number) for number in STOP_SIGNALS] + [
+        ("the X server stopped at the sky prompt", server_stopped_at_sky_prompt, signal.SIGTERM),
+        ("the X server stopped before the start", server_stopped_at_start, signal.SIGTERM),
+        ("the sound device's open waiting for a reader", sound_fifo_without_reader, signal.SIGTERM)]
+    for what, stuck, number in situations:
+        after = "%s with %s" % (signal.Signals(number).name, what)
+        with stuck(session) as process:
+            started = time.monotonic()
+            process.send_signal(number)
+            got, err = wait_for_exit(process, started, after)
+        check(got == -number, "exit code %d after %s, not %d (ended by the signal); stderr: %r"
+              % (got, after, -number, err))
+
+
 def case_no_glx(session):
     display = session.start_xvfb("-extension", "GLX")
     process = session.start([session.args.app])
@@ -1462,6 +1813,51 @@ def case_no_memory_or_thread(session):
         expect_one_line_exit(process, 1, time.monotonic(), "a start without %s" % wanted, [wanted], limit=15)
         check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
               "a window stayed open without %s" % wanted)
+
+
+
+def case_exception_in_program(session):
+    # An exception that leaves the calculator's procedure, on its thread:
+    # one line that names it and exit code 1, not std::terminate's abort.
+    process = session.start([session.args.demo, "throw"])
+    expect_one_line_exit(process, 1, time.monotonic(), "an exception on the calculator's thread",
+                         ["thrown on purpose"], limit=15)
+    check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
+          "a window stayed open after the exception")
+
+
+
+def case_refused_x_request(session):
+    # A request that the X server refuses, not one about the window's end
+    # nor the input method's: the run ends as at a lost display, the sound
+    # device closed (the wave writer then writes its header's sizes), with
+    # one line naming the request and the error, never Xlib's report of
+    # several lines; before the window opens and at the sky prompt.
+    wave_file = os.path.join(session.args.work, "refused.wav")
+    use_wave_writer(session, wave_file)
+    trigger = os.path.join(session.args.work, "make-the-request")
+    wanted = ["X_ChangeProperty", "BadAtom", session.env["DISPLAY"]]
+    for mode, when in (("x_error_at_start", "before the window opens"), ("x_error_later", "at the sky prompt")):
+        for path in (wave_file, trigger):
+            if os.path.exists(path):
+                os.remove(path)
+        # Preloaded into the program alone: xdotool opens displays too.
+        preload = {"LD_PRELOAD": session.args.fail_on_demand, "FAIL_ON_DEMAND": mode, "FAIL_ON_DEMAND_FILE": trigger}
+        after = "a refused X request %s" % when
+        if mode == "x_error_at_start":
+            process = session.start([session.args.app], env_changes=preload)
+            expect_one_line_exit(process, 1, time.monotonic(), after, wanted, limit=15)
+        else:
+            process, _ = start_at_sky_prompt(session, env_changes=preload)
+            started = time.monotonic()
+            open(trigger, "w").close()
+            expect_one_line_exit(process, 1, started, after, wanted)
+        check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
+              "a window stayed open after %s" % after)
+        length, riff_size, data_start, data_size = wave_header_sizes(wave_file)
+        check(riff_size == length - 8 and data_size == length - data_start,
+              "after %s the wave file of %d bytes gives the sizes 0x%X (RIFF) and 0x%X (data from byte %d): the "
+              "sound device was not closed" % (after, length, riff_size, data_size, data_start))
 
 
 CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
