@@ -3,11 +3,12 @@
 # when all are present.
 
 # The program and its headless demo: the compiler and build tools; freeglut,
-# GLEW, OpenGL (Mesa's software renderer llvmpipe), OpenAL Soft, Xlib and
-# zlib (which reads the console font) with their headers; the console font;
+# GLEW, OpenGL (Mesa's software renderer llvmpipe), OpenAL Soft, Xlib, the
+# XInput 2 library and zlib (which reads the console font) with their
+# headers; the console font;
 # and Xvfb, xdotool, xwd and ImageMagick's convert for the headless demo.
 TORVELIN_RUN_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglew-dev libopenal-dev \
-  libgl1-mesa-dri libx11-dev zlib1g-dev console-data xvfb xdotool x11-apps imagemagick"
+  libgl1-mesa-dri libx11-dev libxi-dev zlib1g-dev console-data xvfb xdotool x11-apps imagemagick"
 
 # The tests on top: GoogleTest and Google Benchmark; clang 16 with its
 # sanitizer and libFuzzer runtimes for the fuzz targets; Python for the

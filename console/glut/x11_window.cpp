@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
 #include <unistd.h>
 
 #include "console/glut/x11_errors.h"
@@ -42,6 +43,15 @@ bool X11Window::adopt_current_window(int width, int height, const std::string& u
   XWindowAttributes attributes{};
   if (XGetWindowAttributes(display_, window_, &attributes) != 0)
     XSelectInput(display_, window_, attributes.your_event_mask & ~kUnusedEvents);
+  // freeglut also selects the pointer's motion, buttons and crossings
+  // through XInput 2; an empty mask drops that selection.
+  int xinput_opcode = 0;
+  int xinput_event = 0;
+  int xinput_error = 0;
+  if (XQueryExtension(display_, "XInputExtension", &xinput_opcode, &xinput_event, &xinput_error)) {
+    XIEventMask none{XIAllMasterDevices, 0, nullptr};
+    XISelectEvents(display_, window_, &none, 1);
+  }
 
   XSizeHints* hints = XAllocSizeHints();
   if (hints != nullptr) {

@@ -3,9 +3,9 @@
 // WM_ICON_NAME (in Latin-1 only), WM_NORMAL_HINTS, WM_HINTS,
 // WM_CLIENT_MACHINE, WM_LOCALE_NAME and WM_PROTOCOLS (the close button), but
 // no WM_CLASS, _NET_WM_PID or _NET_WM_NAME, and it selects pointer motion
-// and keys on its window though the program reads neither there (the
-// keyboard has a connection of its own, KeyboardReader): each motion would
-// wake the window thread for nothing.
+// (core and XInput 2) and keys on its window though the program reads
+// neither there (the keyboard has a connection of its own, KeyboardReader):
+// each motion would wake the window thread for nothing.
 #pragma once
 
 #include <string>

@@ -7,7 +7,8 @@
 //   torvelin_window_demo halt          at a key press, ends the run itself with
 //                                      exit code 1
 //   torvelin_window_demo fatal         runs out of memory (a fatal error)
-//   torvelin_window_demo throw         throws an exception out of the procedure
+//   torvelin_window_demo throw         at a key press, throws an exception out
+//                                      of the procedure
 //
 // Screen: row 1 the caption in colour 14, row 2 the digits 1 to F each in
 // its own colour, row 3 "Ready" (or "Beeped", "Blocking", "Throwing"), then
@@ -22,6 +23,13 @@
 #include "console/glut/run_windowed.h"
 
 namespace {
+
+void wait_for_key(console::Platform& platform) {
+  while (platform.string_inkey().empty()) {
+    platform.await_key();
+    platform.statement_hook(__LINE__);
+  }
+}
 
 void show_key_codes(console::Platform& platform) {
   for (;;) {
@@ -68,13 +76,11 @@ int main(int argc, char** argv) {
       platform.error_raise(console::kOutOfMemory);
     } else if (mode == "throw") {
       platform.print_string("Throwing", true);
+      wait_for_key(platform);
       throw std::runtime_error("thrown on purpose");
     } else if (mode == "halt") {
       platform.print_string("Halting", true);
-      while (platform.string_inkey().empty()) {
-        platform.await_key();
-        platform.statement_hook(__LINE__);
-      }
+      wait_for_key(platform);
       platform.request_stop(1);
       platform.program_halt();
     } else {

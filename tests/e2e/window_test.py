@@ -919,6 +919,7 @@ def case_pointer_motion(session):
           "more than %.0f%%" % (100 * used, 100 * IDLE_CPU_LIMIT))
     session.close_and_wait(process, window)
 
+
 KEY_PRESSES = 80
 # A loose ceiling on the median time from a key press to the frame that
 # shows it (a few ms on a quiet machine), which only a runaway breaks.
@@ -1484,6 +1485,7 @@ def expect_one_line_exit(process, code, started, after, wanted, limit=EXIT_CEILI
     """The process ends with `code` and writes one line that holds each text
     of `wanted`."""
     got, err = wait_for_exit(process, started, after, limit)
+    print("it wrote: %r" % err)
     check(got == code, "exit code %d after %s, not %d; stderr: %r" % (got, after, code, err))
     check(err.count("\n") == 1 and err.endswith("\n") and all(w in err for w in wanted),
           "after %s, standard error is not one line naming %s: %r" % (after, wanted, err))
@@ -1611,6 +1613,16 @@ def wave_header_sizes(path):
     raise Failure("%s has no data chunk" % path)
 
 
+def expect_sound_closed(wave_file, after):
+    """The wave writer wrote its header's sizes, as it does when the sound
+    device closes."""
+    length, riff_size, data_start, data_size = wave_header_sizes(wave_file)
+    check(riff_size == length - 8 and data_size == length - data_start,
+          "after %s the wave file of %d bytes gives the sizes 0x%X (RIFF) and 0x%X (data from byte %d), not %d and %d: "
+          "the sound device was not closed" % (after, length, riff_size, data_size, data_start, length - 8,
+                                               length - data_start))
+
+
 STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
 
 
@@ -1638,10 +1650,7 @@ def case_stop_signals(session):
         got, err = wait_for_exit(process, started, name)
         check(got == -number, "exit code %d after %s, not %d (ended by the signal); stderr: %r"
               % (got, name, -number, err))
-        length, riff_size, data_start, data_size = wave_header_sizes(wave_file)
-        check(riff_size == length - 8 and data_size == length - data_start,
-              "after %s the wave file of %d bytes gives the sizes 0x%X (RIFF) and 0x%X (data from byte %d), not %d "
-              "and %d" % (name, length, riff_size, data_size, data_start, length - 8, length - data_start))
+        expect_sound_closed(wave_file, name)
     # Started to ignore SIGHUP (as nohup starts a program), it goes on
     # ignoring it: of a SIGHUP and a SIGTERM after it, the SIGTERM ends it.
     def ignore_hangup():
@@ -1815,17 +1824,19 @@ def case_no_memory_or_thread(session):
               "a window stayed open without %s" % wanted)
 
 
-
 def case_exception_in_program(session):
-    # An exception that leaves the calculator's procedure, on its thread:
-    # one line that names it and exit code 1, not std::terminate's abort.
+    # An exception that leaves the calculator's procedure, on its thread,
+    # with the window open: one line that names it and exit code 1, not
+    # std::terminate's abort.
     process = session.start([session.args.demo, "throw"])
-    expect_one_line_exit(process, 1, time.monotonic(), "an exception on the calculator's thread",
-                         ["thrown on purpose"], limit=15)
+    window = session.find_window(process, DEMO_TITLE)
+    session.bring_on_screen(window)
+    session.wait_for_screen(window, lambda s: s.row(3).startswith("Throwing"), "Throwing")
+    started = time.monotonic()
+    session.x("xdotool", "key", "space")
+    expect_one_line_exit(process, 1, started, "an exception on the calculator's thread", ["thrown on purpose"])
     check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
           "a window stayed open after the exception")
-
-
 
 def case_refused_x_request(session):
     # A request that the X server refuses, not one about the window's end
@@ -1854,10 +1865,7 @@ def case_refused_x_request(session):
             expect_one_line_exit(process, 1, started, after, wanted)
         check(not session.x("xdotool", "search", "--name", "Torvelin", check_rc=False).split(),
               "a window stayed open after %s" % after)
-        length, riff_size, data_start, data_size = wave_header_sizes(wave_file)
-        check(riff_size == length - 8 and data_size == length - data_start,
-              "after %s the wave file of %d bytes gives the sizes 0x%X (RIFF) and 0x%X (data from byte %d): the "
-              "sound device was not closed" % (after, length, riff_size, data_size, data_start))
+        expect_sound_closed(wave_file, after)
 
 
 CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
