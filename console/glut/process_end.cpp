@@ -21,7 +21,9 @@ namespace {
 // process alive.
 constexpr std::chrono::milliseconds kSoundClosePatience{500};
 
-SoundOutput* sound_output = nullptr;
+// Published by the window thread once the device is open; the signals'
+// thread, started before, may take a way out at any moment.
+std::atomic<SoundOutput*> sound_output{nullptr};
 std::atomic<bool> ending{false};
 
 // The first way out goes on and closes the sound device; any later one
@@ -30,12 +32,12 @@ std::atomic<bool> ending{false};
 // lock of a stream that another thread is stuck writing).
 void begin_way_out() {
   if (ending.exchange(true, std::memory_order_acq_rel)) park_forever();
-  if (sound_output != nullptr) sound_output->close(kSoundClosePatience);
+  if (SoundOutput* sound = sound_output.load(std::memory_order_acquire)) sound->close(kSoundClosePatience);
 }
 
 }  // namespace
 
-void close_on_exit(SoundOutput& sound) { sound_output = &sound; }
+void close_on_exit(SoundOutput& sound) { sound_output.store(&sound, std::memory_order_release); }
 
 void park_forever() {
   for (;;) std::this_thread::sleep_for(std::chrono::hours(24));

@@ -153,7 +153,9 @@ Program& start_up(char* program_name, std::function<void(Platform&)> procedure) 
   if (!program->x11.adopt_current_window(kFrameWidth, kFrameHeight, start_title))
     end_with_message("freeglut gave no window on the X display \"" + X11Window::display_name() + "\"");
   const std::string display = program->x11.connected_display_name();
-  if (!starting_thread("the keyboard's", [program, &display] { return program->keyboard.start(display, program->x11.window()); }))
+  const bool keyboard_started = starting_thread(
+      "the keyboard's", [program, &display] { return program->keyboard.start(display, program->x11.window()); });
+  if (!keyboard_started)
     end_with_message("cannot open a second connection to the X display \"" + display + "\" for the keyboard");
   window_open = true;
 
@@ -161,7 +163,8 @@ Program& start_up(char* program_name, std::function<void(Platform&)> procedure) 
   // without it the picture is drawn whole and swapped.
   const GLenum glew_status = glewInit();
   if (glew_status != GLEW_OK) {
-    write_standard_error_line(std::string("Alert: ") + reinterpret_cast<const char*>(glewGetErrorString(glew_status)));
+    write_standard_error_line(std::string("Alert: ") +
+                              reinterpret_cast<const char*>(glewGetErrorString(glew_status)));
   }
   return *program;
 }

@@ -27,7 +27,8 @@ namespace {
 // The window's events that the keyboard reads besides the input method's
 // own: keys, focus, the keys down on entering the window, and its
 // structure (its destruction).
-constexpr long kKeyboardEvents = KeyPressMask | KeyReleaseMask | FocusChangeMask | KeymapStateMask | StructureNotifyMask;
+constexpr long kKeyboardEvents =
+    KeyPressMask | KeyReleaseMask | FocusChangeMask | KeymapStateMask | StructureNotifyMask;
 
 }  // namespace
 
@@ -136,8 +137,7 @@ void X11Keyboard::follow_input_method_server() {
   }
 }
 
-bool X11Keyboard::handle(XEvent& event, KeyBatch& batch) {
-  bool keyboards = true;
+void X11Keyboard::handle(XEvent& event, KeyBatch& batch) {
   switch (event.type) {
     case KeyPress:
       // Key code 0: the text of a dead-key or Compose sequence, which the
@@ -165,12 +165,11 @@ bool X11Keyboard::handle(XEvent& event, KeyBatch& batch) {
       break;
     default:
       if (event.type == PropertyNotify) servers_changed(event);
-      // The input method's own messages, if it talks to a server, and the
-      // news of its server's end or start.
-      keyboards = XFilterEvent(&event, None) == True || event.type == FocusIn;
+      // The input method's own messages, if it talks to a server, the
+      // focus coming back, and the news of its server's end or start.
+      XFilterEvent(&event, None);
       break;
   }
-  return keyboards;
 }
 
 void X11Keyboard::keys_down(const XEvent& event) {
@@ -179,7 +178,8 @@ void X11Keyboard::keys_down(const XEvent& event) {
   // window may see no FocusOut when the pointer leaves, so a Pause let go
   // in another window is known to be up only from this.
   const unsigned code = pause_keycode_down_;
-  if (code != 0 && code < 256 && (event.xkeymap.key_vector[code / 8] & (1 << (code % 8))) == 0) pause_keycode_down_ = 0;
+  if (code != 0 && code < 256 && (event.xkeymap.key_vector[code / 8] & (1 << (code % 8))) == 0)
+    pause_keycode_down_ = 0;
 }
 
 void X11Keyboard::servers_changed(const XEvent& event) {

@@ -1,6 +1,6 @@
-// The window's keyboard, read on the platform's own X11 connection: every
-// key press in the order in which the server sent it, so that the Pause
-// key's hold, Break and the queued keys are decided on one stream. Text
+// The window's keyboard, read on a connection of its own (KeyboardReader):
+// every key press in the order in which the server sent it, so that the
+// Pause key's hold, Break and the queued keys are decided on one stream. Text
 // comes through an X input method, so dead keys and Compose sequences type
 // their composed character. An input-method server that goes away is
 // replaced by Xlib's built-in input method until it comes back.
@@ -55,9 +55,9 @@ class X11Keyboard {
   // keys still work, uncomposed. May wait on an input-method server.
   void start_input_method(bool server_first);
 
-  // Takes one event of the connection into `batch`; false when the event is
-  // not the keyboard's. May wait on an input-method server.
-  bool handle(XEvent& event, KeyBatch& batch);
+  // Takes one event of the connection into `batch`. May wait on an
+  // input-method server.
+  void handle(XEvent& event, KeyBatch& batch);
   // After an event: goes over to the built-in input method when the server
   // has gone, and back to the server when one has started. May wait on an
   // input-method server.
