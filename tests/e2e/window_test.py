@@ -1278,9 +1278,17 @@ def case_pause_released_elsewhere(session):
         # Without a window manager the pointer's window can keep the focus.
         session.x("xdotool", "mousemove", "--sync", "850", "150")
         if focus == "on xlogo":
-            session.x("xdotool", "windowfocus", "--sync", logo)
-            focused = session.x("xdotool", "getwindowfocus").decode().strip()
-            check(focused == logo, "the focus is on window %s, not on xlogo's %s" % (focused, logo))
+            # xlogo's window is named before it is mapped, and a window that
+            # is not viewable cannot take the focus: asked again until it has.
+            deadline = time.monotonic() + 10
+            while True:
+                session.x("xdotool", "windowfocus", logo, check_rc=False)
+                time.sleep(0.05)
+                focused = session.x("xdotool", "getwindowfocus").decode().strip()
+                if focused == logo:
+                    break
+                check(time.monotonic() < deadline, "the focus is on window %s, not on xlogo's %s" % (focused, logo))
+                time.sleep(0.1)
         else:
             focused = input_focus(session)
             check(focused == POINTER_ROOT, "the focus is on window %d, not PointerRoot" % focused)
