@@ -78,7 +78,7 @@ std::string request_name(Display* display, const XErrorEvent& error) {
 int on_error(Display* display, XErrorEvent* error) {
   if (is_given_up(display)) return 0;
   if (about_window_gone(*error)) return 0;
-  if (display != window_display && is_keyboard_connection(display) && error->resourceid != window) return 0;
+  if (is_keyboard_connection(display) && error->resourceid != window) return 0;
   char text[256] = "";
   XGetErrorText(display, error->error_code, text, sizeof text);
   end_with_message("X error " + std::string(text) + " in " + request_name(display, *error) + " on the X display \"" +
